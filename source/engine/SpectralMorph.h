@@ -1,0 +1,71 @@
+#pragma once
+
+#include "BlockSettings.h"
+#include "ChannelSpectral.h"
+
+#include <juce_core/juce_core.h>
+
+#include <array>
+
+/** Per-block constants of the morphing stages, derived once from the parameter values. */
+struct MorphSettings
+{
+    static MorphSettings fromBlock (const BlockSettings& settings) noexcept;
+
+    float haunt = 0.5f;
+    float whisper = 0.0f;
+    float drift = 0.0f;
+    float warp3 = 0.0f;
+    float warpDrive = 1.0f;
+    float smearAmount = 0.0f;
+    float levelWeight = 1.0f;
+    int whisperRadius = 4;      // bins, 4 to 24
+    int driftRadius = 1;        // bins, 1 to 24
+    bool shapingActive = true;
+};
+
+/** What a frame's morphing needs to know besides the parameters. */
+struct FrameFlags
+{
+    bool frozen = false;
+    bool useSidechain = false;
+};
+
+/**
+    Reshapes the live spectrum toward the nimbre spectrum: level gap, per-bin smear, warp, haunt
+    and smoothing, whisper envelope transfer, drift across frequency, and the resynthesis of the
+    bins with the circular phase blend.
+
+    Holds only per-frame scratch, so one instance serves every channel.
+*/
+class SpectralMorph
+{
+public:
+    using BinArray = std::array<float, EngineConstants::numBins>;
+
+    SpectralMorph() = default;
+
+    /** Level gap and the per-bin loop: reads the live bins in fftData, fills liveMag and
+        shapedMag, and captures the live spectrum as the nimbre spectrum when the main input is
+        the source and not frozen. */
+    void shapeBins (ChannelSpectral& channel, const MorphSettings& settings, const FrameFlags& flags) noexcept;
+
+    /** Whisper's envelope transfer onto shapedMag, then drift across frequency into the final
+        magnitudes. */
+    void applyWhisperAndDrift (ChannelSpectral& channel, const MorphSettings& settings) noexcept;
+
+    /** Writes bins 0 to 1024 of fftData from the final magnitudes and the blended phases. */
+    void resynthesise (ChannelSpectral& channel, const MorphSettings& settings) const noexcept;
+
+private:
+    float levelGap (const ChannelSpectral& channel, const MorphSettings& settings) const noexcept;
+    void transferWhisper (ChannelSpectral& channel, const MorphSettings& settings) noexcept;
+    void driftAcrossFrequency (const ChannelSpectral& channel, const MorphSettings& settings) noexcept;
+
+    BinArray livePhase {};
+    BinArray envNimbre {};
+    BinArray envShaped {};          // holds the drift-smoothed magnitudes once whisper is done
+    const float* finalMag = nullptr; // shapedMag, or envShaped after drift
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SpectralMorph)
+};

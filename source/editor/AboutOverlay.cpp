@@ -1,0 +1,7 @@
+#include "AboutOverlay.h"
+
+AboutOverlay::AboutOverlay (juce::Image logoImage)
+    : logo (std::move (logoImage))
+{
+    setInterceptsMouseClicks (true, true);
+}

@@ -12,7 +12,9 @@ set(HOLLOWMERE_JUCE_SYSTEM_LIBRARIES
     PkgConfig::HOLLOWMERE_FFTW)
 
 # The host side of the tests and tools: the JUCE modules compiled once, with VST3 hosting, into a
-# static library. The plug-in itself never links this (it ships without hosting code).
+# static library. The plug-in itself never links this (it ships without hosting code). Hosts run
+# the message loop for a while in place (a hosted VST3 reports its latency from that loop), hence
+# the modal loops.
 function(hollowmere_add_host_juce_library)
     add_library(hollowmere_host_juce STATIC)
     target_link_libraries(hollowmere_host_juce
@@ -21,12 +23,16 @@ function(hollowmere_add_host_juce_library)
             juce::juce_audio_processors
             juce::juce_audio_formats
             juce::juce_dsp
+            # Debian's juce_graphics decodes images with the system libpng and libjpeg; plug-in
+            # targets get them from juce_add_plugin, a plain library has to ask.
+            juce::pkgconfig_JUCE_IMG_LINUX_DEPS
         PUBLIC
             ${HOLLOWMERE_JUCE_SYSTEM_LIBRARIES}
             juce::juce_recommended_config_flags)
     target_compile_definitions(hollowmere_host_juce PUBLIC
         ${HOLLOWMERE_JUCE_DEFINITIONS}
         JUCE_PLUGINHOST_VST3=1
+        JUCE_MODAL_LOOPS_PERMITTED=1
         JUCE_STANDALONE_APPLICATION=1
         JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1)
     # Module sources must compile only here, so consumers get the headers and definitions of the

@@ -122,9 +122,15 @@ TEST (FramePipeline, EveryPrepareStartsWith511SamplesOfExactSilenceAndForgetsThe
     const auto output = rig.render (impulse, 512);
 
     for (size_t c = 0; c < 2; ++c)
+    {
         for (size_t i = 0; i < output[c].size(); ++i)
+        {
             if (i != (size_t) delay)
+            {
                 ASSERT_NEAR (output[c][i], 0.0f, rounding) << "channel " << c << ", sample " << i;
+            }
+        }
+    }
 }
 
 class FramePipelineBlockSize : public ::testing::TestWithParam<int> {};

@@ -165,6 +165,34 @@ TEST_F (EditorTest, ChildrenStackWithTheAboutPanelOverTheControlsAndTheCornerOnT
     EXPECT_TRUE (e.aboutOverlay().getLogo().isValid());
 }
 
+TEST (EditorLogoArea, AClickThatEndsInsideTheAreaOpensTheAboutPanel)
+{
+    HollowmereEditor::LogoClickArea area;
+    area.setBounds (0, 0, 120, 120);
+    int clicks = 0;
+    area.onClick = [&clicks] { ++clicks; };
+
+    const auto release = [&area] (float x, float y)
+    {
+        const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), { x, y }, {},
+                                  juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
+                                  &area, &area, juce::Time::getCurrentTime(), { 10.0f, 10.0f },
+                                  juce::Time::getCurrentTime(), 1, false);
+        area.mouseUp (e);
+    };
+
+    release (0.0f, 0.0f);
+    release (119.4f, 60.0f);
+    EXPECT_EQ (clicks, 2);
+
+    release (120.0f, 60.0f);
+    release (60.0f, -1.0f);
+    EXPECT_EQ (clicks, 2);
+
+    area.onClick = nullptr;
+    release (60.0f, 60.0f);   // no callback, nothing happens
+}
+
 TEST_F (EditorTest, KnobsAndSlidersAreConfiguredAndBound)
 {
     openEditor();

@@ -1,9 +1,6 @@
 #include "RenderOptions.h"
 #include "RenderFailure.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 const char* const renderUsage =
     "usage: hollowmere-render [options] INPUT OUTPUT.wav\n"
     "  Plays a WAV or AIFF file through the Hollowmere VST3 plug-in and writes a WAV\n"
@@ -29,15 +26,15 @@ namespace
     {
         const auto s = text.trim();
 
-        if (s.isEmpty() || ! s.containsOnly ("+-0123456789") || s.length() > 9)
+        if (s.isEmpty() || s.length() > 9 || ! s.containsOnly ("0123456789"))
             return false;
 
-        const auto value = s.getLargeIntValue();
+        const auto value = s.getIntValue();
 
-        if (juce::String (value) != s.trimCharactersAtStart ("+") || value < low || value > high)
+        if (value < low || value > high)
             return false;
 
-        result = (int) value;
+        result = value;
         return true;
     }
 

@@ -363,8 +363,12 @@ TEST (Haunt, AtOneOnAHeldSpectrumSoundsTheHeldSpectrumOverSilence)
     const auto& ch = h.channel (0);
 
     for (size_t b = 0; b < 1025; ++b)
+    {
         if (ch.nimbreMag[b] > 1.0e-3f)
+        {
             EXPECT_NEAR (ch.shapedMag[b], ch.nimbreMag[b], 2.0e-5f * ch.nimbreMag[b]) << "bin " << b;
+        }
+    }
 
     // The held frame turns a quarter of the way round every hop, so its sound repeats every
     // four blocks.

@@ -1,6 +1,7 @@
 #include "PluginProcessor.h"
 
 #include "ParameterIDs.h"
+#include "StatePersistence.h"
 #include "editor/PluginEditor.h"
 
 namespace
@@ -136,15 +137,12 @@ void HollowmereProcessor::changeProgramName (int, const juce::String&) {}
 
 void HollowmereProcessor::getStateInformation (juce::MemoryBlock& destination)
 {
-    if (auto xml = apvts.copyState().createXml())
-        copyXmlToBinary (*xml, destination);
+    StatePersistence::save (apvts, destination);
 }
 
 void HollowmereProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (auto xml = getXmlFromBinary (data, sizeInBytes))
-        if (xml->hasTagName (apvts.state.getType()))
-            apvts.replaceState (juce::ValueTree::fromXml (*xml));
+    StatePersistence::restore (apvts, data, sizeInBytes);
 }
 
 bool HollowmereProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

@@ -50,6 +50,8 @@ namespace
             { "FrozenScrubbingSixteenthWobble", { { "seance", 0.5f }, { "release", 3.0f } }, false, 600 },
             { "FrozenScrubbingSixteenthWobbleSidechainSource", { { "seance", 0.5f }, { "release", 3.0f }, { "source", 1.0f } }, true, 600 },
             { "RecordingFromSidechain", { { "source", 1.0f } }, true, 0 },
+            { "EveryStageFrozenWobbleSidechainSource", { { "haunt", 1.0f }, { "warp", 1.0f }, { "whisper", 1.0f }, { "drift", 1.0f },
+                                                          { "seance", 0.5f }, { "release", 3.0f }, { "source", 1.0f } }, true, 600 },
         };
         return all;
     }

@@ -9,7 +9,8 @@ set(HOLLOWMERE_JUCE_DEFINITIONS
 
 set(HOLLOWMERE_JUCE_SYSTEM_LIBRARIES
     PkgConfig::HOLLOWMERE_CODECS
-    PkgConfig::HOLLOWMERE_FFTW)
+    PkgConfig::HOLLOWMERE_FFTW
+    PkgConfig::HOLLOWMERE_SLEEF)
 
 # The host side of the tests and tools: the JUCE modules compiled once, with VST3 hosting, into a
 # static library. The plug-in itself never links this (it ships without hosting code). Hosts run

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config ccache
-    juce-modules-source libfftw3-dev
+    juce-modules-source libfftw3-dev libsleef-dev
     libflac-dev libvorbis-dev libogg-dev
     libasound2-dev libfreetype-dev libfontconfig1-dev
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev

@@ -1,25 +1,23 @@
 #include "FeedWriter.h"
 
+#include "VectorKernels.h"
+
 #include <cmath>
 
 using namespace EngineConstants;
 
 namespace
 {
+    constexpr float floorMagnitude = 1.0e-6f;
+
     /** Maps -80 dB to 0 and +40 dB to the full 0.2 step of the one-pole curve. */
-    float curveStep (float magnitude) noexcept
+    float curveStep (float magnitude, float log10Magnitude) noexcept
     {
-        if (! (magnitude >= 1.0e-6f))
+        if (! (magnitude >= floorMagnitude))
             return 0.0f;
 
-        const auto level = juce::jlimit (0.0f, 1.0f, (20.0f * std::log10 (magnitude) + 80.0f) / 120.0f);
+        const auto level = juce::jlimit (0.0f, 1.0f, (20.0f * log10Magnitude + 80.0f) / 120.0f);
         return level * 0.19999999f;
-    }
-
-    void smoothInto (DisplayFeeds::Curve& curve, int point, float magnitude) noexcept
-    {
-        auto& value = curve[(size_t) point];
-        value.store (value.load (std::memory_order_relaxed) * 0.8f + curveStep (magnitude), std::memory_order_relaxed);
     }
 }
 
@@ -51,14 +49,29 @@ void FeedWriter::publishPeaks (const juce::AudioBuffer<float>& buffer, int numCh
         clipped.store (true);
 }
 
-void FeedWriter::updateCurves (const ChannelSpectral& channel, DisplayFeeds& feeds) const noexcept
+void FeedWriter::updateCurves (const ChannelSpectral& channel, DisplayFeeds& feeds) noexcept
 {
-    for (int p = 0; p < curvePoints; ++p)
+    const std::vector<float>* sources[] = { &channel.liveMag, &channel.nimbreMag, &channel.shapedMag };
+    DisplayFeeds::Curve* curves[] = { &feeds.liveSpectrum, &feeds.nimbreSpectrum, &feeds.outputSpectrum };
+
+    for (size_t s = 0; s < 3; ++s)
+        for (size_t p = 0; p < (size_t) curvePoints; ++p)
+            magnitudes[s * curvePoints + p] = (*sources[s])[(size_t) curveBins[p]];
+
+    for (size_t i = 0; i < magnitudes.size(); ++i)
+        logs[i] = juce::jmax (magnitudes[i], floorMagnitude);
+
+    VectorKernelSets::active().log10 (logs.data(), logs.data(), (int) logs.size());
+
+    for (size_t s = 0; s < 3; ++s)
     {
-        const auto bin = (size_t) curveBins[(size_t) p];
-        smoothInto (feeds.liveSpectrum, p, channel.liveMag[bin]);
-        smoothInto (feeds.nimbreSpectrum, p, channel.nimbreMag[bin]);
-        smoothInto (feeds.outputSpectrum, p, channel.shapedMag[bin]);
+        for (size_t p = 0; p < (size_t) curvePoints; ++p)
+        {
+            const auto i = s * curvePoints + p;
+            auto& value = (*curves[s])[p];
+            value.store (value.load (std::memory_order_relaxed) * 0.8f + curveStep (magnitudes[i], logs[i]),
+                         std::memory_order_relaxed);
+        }
     }
 
     feeds.spectraReady.store (true);

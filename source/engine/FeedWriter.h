@@ -22,7 +22,7 @@ public:
                               std::array<std::atomic<float>, 2>& peaks, std::atomic<bool>& clipped) noexcept;
 
     /** One-pole smoothed curves of the live, nimbre and shaped magnitudes of a frame. */
-    void updateCurves (const ChannelSpectral& channel, DisplayFeeds& feeds) const noexcept;
+    void updateCurves (const ChannelSpectral& channel, DisplayFeeds& feeds) noexcept;
 
     /** The block's output, mixed to mono (the mean for two or more channels), into the ring. */
     static void writeScope (const juce::AudioBuffer<float>& buffer, int numChannels, DisplayFeeds& feeds) noexcept;
@@ -30,6 +30,9 @@ public:
 private:
     /** Curve points are spaced logarithmically in bin number: point 0 is bin 0, 63 is bin 974. */
     std::array<int, EngineConstants::curvePoints> curveBins {};
+
+    // The three curves' magnitudes and their logarithms, live, nimbre and shaped in turn.
+    std::array<float, 3 * EngineConstants::curvePoints> magnitudes {}, logs {};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FeedWriter)
 };

@@ -1,5 +1,7 @@
 #include "NimbreHistory.h"
 
+#include "VectorKernels.h"
+
 #include <juce_core/juce_core.h>
 
 #include <cmath>
@@ -81,14 +83,7 @@ ScrubSettings ScrubSettings::fromBlock (const BlockSettings& s) noexcept
 
 void NimbreHistory::captureFrom (ChannelSpectral& channel, const float* bins) noexcept
 {
-    for (int b = 0; b < numBins; ++b)
-    {
-        const auto re = bins[2 * b];
-        const auto im = bins[2 * b + 1];
-        channel.nimbreMag[(size_t) b] = std::sqrt (re * re + im * im);
-        channel.nimbrePhase[(size_t) b] = std::atan2 (im, re);
-    }
-
+    VectorKernelSets::active().polar (bins, channel.nimbreMag.data(), channel.nimbrePhase.data(), numBins);
     channel.hasNimbre = true;
 }
 
@@ -104,7 +99,7 @@ void NimbreHistory::push (ChannelSpectral& channel) noexcept
         ++channel.historyCount;
 }
 
-void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettings& settings) noexcept
+void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettings& settings, RebuildScratch& scratch) noexcept
 {
     if (! settings.frozen || channel.historyCount < 2)
     {
@@ -157,20 +152,30 @@ void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettin
         phases[k] = channel.historyPhase[row].data();
     }
 
+    auto* mag = channel.nimbreMag.data();
+
     for (int b = 0; b < numBins; ++b)
+        mag[b] = weights[0] * mags[0][b] + weights[1] * mags[1][b] + weights[2] * mags[2][b] + weights[3] * mags[3][b];
+
+    // The phase is the weighted circular mean of the four rows' phases.
+    const auto& kernels = VectorKernelSets::active();
+    auto* sineSum = scratch.sineSum.data();
+    auto* cosineSum = scratch.cosineSum.data();
+    std::fill (sineSum, sineSum + numBins, 0.0f);
+    std::fill (cosineSum, cosineSum + numBins, 0.0f);
+
+    for (int k = 0; k < 4; ++k)
     {
-        float mag = 0.0f, sinSum = 0.0f, cosSum = 0.0f;
+        kernels.sinCos (phases[k], scratch.sine.data(), scratch.cosine.data(), numBins);
 
-        for (int k = 0; k < 4; ++k)
+        for (int b = 0; b < numBins; ++b)
         {
-            mag += weights[k] * mags[k][b];
-            sinSum += weights[k] * std::sin (phases[k][b]);
-            cosSum += weights[k] * std::cos (phases[k][b]);
+            sineSum[b] += weights[k] * scratch.sine[(size_t) b];
+            cosineSum[b] += weights[k] * scratch.cosine[(size_t) b];
         }
-
-        channel.nimbreMag[(size_t) b] = mag;
-        channel.nimbrePhase[(size_t) b] = std::atan2 (sinSum, cosSum);
     }
+
+    kernels.atan2 (sineSum, cosineSum, channel.nimbrePhase.data(), numBins);
 
     channel.hasNimbre = true;
 }
@@ -181,9 +186,5 @@ void NimbreHistory::advancePhases (ChannelSpectral& channel, const ScrubSettings
         return;
 
     // Bin b turns by b * pi / 2 over one hop of 512 samples at 2048 points.
-    for (int b = 0; b < numBins; ++b)
-    {
-        const auto x = channel.nimbrePhase[(size_t) b] + (float) b * twoPi * 0.25f;
-        channel.nimbrePhase[(size_t) b] = x - twoPi * std::floor ((x + pi) / twoPi);
-    }
+    VectorKernelSets::active().advanceQuarterTurns (channel.nimbrePhase.data(), numBins);
 }

@@ -3,6 +3,8 @@
 #include "BlockSettings.h"
 #include "ChannelSpectral.h"
 
+#include <array>
+
 /**
     Per-block values of the freeze and wobble machinery. Positions, spans and periods are in
     frames (hops of 512 samples).
@@ -25,6 +27,12 @@ struct ScrubSettings
 */
 namespace NimbreHistory
 {
+    /** Per-frame working space of the rebuild. */
+    struct RebuildScratch
+    {
+        std::array<float, EngineConstants::numBins> sine {}, cosine {}, sineSum {}, cosineSum {};
+    };
+
     /** Takes the nimbre spectrum from a forward-transformed work buffer (interleaved bins). */
     void captureFrom (ChannelSpectral& channel, const float* bins) noexcept;
 
@@ -32,7 +40,7 @@ namespace NimbreHistory
     void push (ChannelSpectral& channel) noexcept;
 
     /** While frozen with two or more rows: moves the scrub position and rebuilds the spectrum. */
-    void scrubAndRebuild (ChannelSpectral& channel, const ScrubSettings& settings) noexcept;
+    void scrubAndRebuild (ChannelSpectral& channel, const ScrubSettings& settings, RebuildScratch& scratch) noexcept;
 
     /** While frozen: rotates every nimbre phase by one hop's worth. */
     void advancePhases (ChannelSpectral& channel, const ScrubSettings& settings) noexcept;

@@ -128,46 +128,74 @@ void SpectralEngine::processChannel (int channelIndex, float* samples, const flo
                                      const FrameContext& context, const DryMix& mix, DisplayFeeds& feeds) noexcept
 {
     auto& channel = channels[(size_t) channelIndex];
+
+    // Samples go in up to the one that fills the queue, so each run ends at most with one frame.
+    for (int start = 0; start < numSamples;)
+    {
+        const auto untilFrame = fftSize - channel.inputFill;
+        const auto count = juce::jmin (numSamples - start, untilFrame);
+        const auto* runSidechain = sidechain != nullptr ? sidechain + start : nullptr;
+        auto* out = samples + start;
+
+        takeInput (channel, out, runSidechain, count, mix);
+
+        // Every sample emits one wet sample; the one that completes the queue emits the new hop's first.
+        const auto framed = count == untilFrame;
+        const auto fromOldHop = framed ? count - 1 : count;
+        std::copy_n (channel.outputBlock.begin() + channel.outputReadPos, fromOldHop, out);
+        channel.outputReadPos += fromOldHop;
+
+        if (framed)
+        {
+            runFrame (channel, channelIndex == 0, context, feeds);
+            out[count - 1] = channel.outputBlock[(size_t) channel.outputReadPos++];
+        }
+
+        if (mix.needDry)
+        {
+            for (int i = 0; i < count; ++i)
+            {
+                const auto m = mix.start + (float) (start + i) * mix.step;
+                out[i] = out[i] * m + hopDry[(size_t) i] * (1.0f - m);
+            }
+        }
+
+        start += count;
+    }
+}
+
+void SpectralEngine::takeInput (ChannelSpectral& channel, const float* samples, const float* sidechain, int count,
+                                const DryMix& mix) noexcept
+{
+    for (int i = 0; i < count; ++i)
+        hopInput[(size_t) i] = finiteOrZero (samples[i]);
+
+    std::copy_n (hopInput.begin(), count, channel.inputFifo.begin() + channel.inputFill);
+
+    if (sidechain != nullptr)
+    {
+        for (int i = 0; i < count; ++i)
+            hopSidechain[(size_t) i] = finiteOrZero (sidechain[i]);
+
+        std::copy_n (hopSidechain.begin(), count, channel.sidechainFifo.begin() + channel.inputFill);
+    }
+
+    channel.inputFill += count;
+
+    if (! mix.needDry)
+        return;
+
+    // Write, advance, then read the slot after: the rings delay by dryRingSize - 1.
+    const auto* alt = sidechain != nullptr ? hopSidechain.data() : hopInput.data();
     auto* dryMain = channel.dryMain.data();
     auto* dryAlt = channel.dryAlt.data();
 
-    for (int i = 0; i < numSamples; ++i)
+    for (int i = 0; i < count; ++i)
     {
-        const auto x = finiteOrZero (samples[i]);
-        const auto s = sidechain != nullptr ? finiteOrZero (sidechain[i]) : 0.0f;
-        auto dry = 0.0f;
-
-        if (mix.needDry)
-        {
-            // Write, advance, then read the slot after: the rings delay by dryRingSize - 1.
-            dryMain[channel.dryPos] = x;
-            dryAlt[channel.dryPos] = sidechain != nullptr ? s : x;
-            channel.dryPos = (channel.dryPos + 1) % dryRingSize;
-            dry = dryAlt[channel.dryPos] * mix.haunt + dryMain[channel.dryPos] * (1.0f - mix.haunt);
-        }
-
-        const auto queueWasFull = channel.inputFill >= fftSize - 1;
-        channel.inputFifo[(size_t) channel.inputFill] = x;
-
-        if (sidechain != nullptr)
-            channel.sidechainFifo[(size_t) channel.inputFill] = s;
-
-        ++channel.inputFill;
-
-        if (queueWasFull)
-            runFrame (channel, channelIndex == 0, context, feeds);
-
-        const auto wet = channel.outputBlock[(size_t) channel.outputReadPos++];
-
-        if (mix.needDry)
-        {
-            const auto m = mix.start + (float) i * mix.step;
-            samples[i] = wet * m + dry * (1.0f - m);
-        }
-        else
-        {
-            samples[i] = wet;
-        }
+        dryMain[channel.dryPos] = hopInput[(size_t) i];
+        dryAlt[channel.dryPos] = alt[i];
+        channel.dryPos = (channel.dryPos + 1) % dryRingSize;
+        hopDry[(size_t) i] = dryAlt[channel.dryPos] * mix.haunt + dryMain[channel.dryPos] * (1.0f - mix.haunt);
     }
 }
 
@@ -186,7 +214,7 @@ void SpectralEngine::runFrame (ChannelSpectral& channel, bool isFirstChannel, co
         NimbreHistory::push (channel);
     }
 
-    NimbreHistory::scrubAndRebuild (channel, context.scrub);
+    NimbreHistory::scrubAndRebuild (channel, context.scrub, rebuildScratch);
     NimbreHistory::advancePhases (channel, context.scrub);
 
     morph.shapeBins (channel, context.morph, flags);

@@ -67,6 +67,8 @@ private:
 
     void processChannel (int channelIndex, float* samples, const float* sidechain, int numSamples,
                          const FrameContext& context, const DryMix& mix, DisplayFeeds& feeds) noexcept;
+    void takeInput (ChannelSpectral& channel, const float* samples, const float* sidechain, int count,
+                    const DryMix& mix) noexcept;
     void runFrame (ChannelSpectral& channel, bool isFirstChannel, const FrameContext& context,
                    DisplayFeeds& feeds) noexcept;
 
@@ -88,7 +90,11 @@ private:
 
     BypassDelay bypassDelay;
     SpectralMorph morph;
+    NimbreHistory::RebuildScratch rebuildScratch;
     FeedWriter feedWriter;
+
+    // One hop's worth of sanitised input, sidechain and dry samples.
+    std::array<float, EngineConstants::hopSize> hopInput {}, hopSidechain {}, hopDry {};
 
     // Linear gains and mix of the previous block: every change ramps in across one block.
     float previousInputGain = 1.0f;

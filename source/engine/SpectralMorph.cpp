@@ -1,37 +1,10 @@
 #include "SpectralMorph.h"
 
+#include "VectorKernels.h"
+
 #include <cmath>
 
 using namespace EngineConstants;
-
-namespace
-{
-    /**
-        Triangular smoothing across bins: out[b] = sum of wt * in[j] / sum of wt over
-        j = b - radius .. b + radius, wt = 1 - |j - b| / (radius + 1). The kernel is truncated at
-        the spectrum's ends and renormalised by its own weight sum, so the edges keep their level.
-    */
-    void triangularSmooth (const float* in, float* out, int radius) noexcept
-    {
-        const auto norm = (float) (radius + 1);
-
-        for (int b = 0; b < numBins; ++b)
-        {
-            const auto first = juce::jmax (b - radius, 0);
-            const auto last = juce::jmin (b + radius, numBins - 1);
-            float weighted = 0.0f, weightSum = 0.0f;
-
-            for (int j = first; j <= last; ++j)
-            {
-                const auto wt = 1.0f - (float) std::abs (j - b) / norm;
-                weighted += wt * in[j];
-                weightSum += wt;
-            }
-
-            out[b] = weighted / weightSum;
-        }
-    }
-}
 
 MorphSettings MorphSettings::fromBlock (const BlockSettings& s) noexcept
 {
@@ -51,19 +24,48 @@ MorphSettings MorphSettings::fromBlock (const BlockSettings& s) noexcept
     return m;
 }
 
+SpectralMorph::SpectralMorph()
+{
+    // Triangular kernels, wt = 1 - |d| / (radius + 1). Near the ends of the spectrum the kernel is
+    // cut short, so each bin divides by the sum of the weights that fall inside, added up in
+    // ascending order of the bins they cover.
+    for (int radius = 1; radius <= maxRadius; ++radius)
+    {
+        auto& kernel = kernels[(size_t) radius];
+
+        for (int d = -radius; d <= radius; ++d)
+            kernel.weights[(size_t) (d + radius)] = 1.0f - (float) std::abs (d) / (float) (radius + 1);
+
+        for (int b = 0; b < numBins; ++b)
+        {
+            float weightSum = 0.0f;
+
+            for (int j = juce::jmax (b - radius, 0); j <= juce::jmin (b + radius, numBins - 1); ++j)
+                weightSum += kernel.weights[(size_t) (j - b + radius)];
+
+            kernel.weightSums[(size_t) b] = weightSum;
+        }
+    }
+
+    for (size_t b = 0; b < (size_t) numBins; ++b)
+    {
+        const auto position = (float) b / 1024.0f;
+        const auto slowdown = 0.2f * (position * position);
+        riseWeights[b] = 0.85f - slowdown;
+        fallWeights[b] = 0.55f - slowdown;
+        frozenRiseWeights[b] = riseWeights[b] * 0.8f;
+        frozenFallWeights[b] = fallWeights[b] * 0.8f;
+    }
+}
+
 float SpectralMorph::levelGap (const ChannelSpectral& channel, const MorphSettings& settings) const noexcept
 {
     if (! (settings.haunt > 0.0f) || ! channel.hasNimbre)
         return 0.0f;
 
-    const auto* bins = channel.fftData.data();
-    float liveSum = 0.0f, nimbreSum = 0.0f;
-
-    for (int b = 0; b < numBins; ++b)
-        liveSum += std::sqrt (bins[2 * b] * bins[2 * b] + bins[2 * b + 1] * bins[2 * b + 1]);
-
-    for (int b = 0; b < numBins; ++b)
-        nimbreSum += channel.nimbreMag[(size_t) b];
+    const auto& kernels = VectorKernelSets::active();
+    const auto liveSum = kernels.sum (channel.liveMag.data(), numBins);
+    const auto nimbreSum = kernels.sum (channel.nimbreMag.data(), numBins);
 
     if (! (liveSum > 1.0e-8f))
         return 0.0f;
@@ -74,74 +76,114 @@ float SpectralMorph::levelGap (const ChannelSpectral& channel, const MorphSettin
 
 void SpectralMorph::shapeBins (ChannelSpectral& channel, const MorphSettings& settings, const FrameFlags& flags) noexcept
 {
+    constexpr auto n = (size_t) numBins;
+    const auto* live = channel.liveMag.data();
+    auto* nimbre = channel.nimbreMag.data();
+    auto* shaped = channel.shapedMag.data();
+
+    VectorKernelSets::active().polar (channel.fftData.data(), channel.liveMag.data(), livePhase.data(), numBins);
+
     const auto gap = levelGap (channel, settings);
     const auto capturesLive = ! flags.frozen && ! flags.useSidechain;
-    const auto hadNimbre = channel.hasNimbre;
-    const auto* bins = channel.fftData.data();
+    nimbrePhaseIsLive = capturesLive;
+    magnitudesUntouched = true;
+
+    if (capturesLive)
+    {
+        std::copy (live, live + n, nimbre);
+        std::copy (livePhase.begin(), livePhase.end(), channel.nimbrePhase.begin());
+        channel.hasNimbre = true;
+    }
+    else if (! channel.hasNimbre)
+    {
+        std::copy (live, live + n, shaped);
+        return;
+    }
+
+    // Drift in time: the nimbre spectrum itself leans toward the live one.
+    if (settings.smearAmount != 0.0f)
+        for (size_t b = 0; b < n; ++b)
+            nimbre[b] = nimbre[b] * (1.0f - settings.smearAmount) + live[b] * settings.smearAmount;
+
+    if (! settings.shapingActive)
+    {
+        std::copy (live, live + n, shaped);
+        return;
+    }
+
+    warpAndHaunt (channel, settings, gap);
+
+    for (size_t b = 0; b < n; ++b)
+        target[b] = juce::jmin (target[b], 4.0f * (live[b] + warped[b]) + 1.0e-10f);
+
+    VectorKernelSets::active().smooth (target.data(), channel.smoothedMag.data(),
+                                       flags.frozen ? frozenRiseWeights.data() : riseWeights.data(),
+                                       flags.frozen ? frozenFallWeights.data() : fallWeights.data(),
+                                       numBins);
+    std::copy (channel.smoothedMag.begin(), channel.smoothedMag.end(), shaped);
+
+    magnitudesUntouched = false;
+}
+
+void SpectralMorph::warpAndHaunt (const ChannelSpectral& channel, const MorphSettings& settings, float gap) noexcept
+{
+    constexpr auto n = (size_t) numBins;
+    const auto& kernels = VectorKernelSets::active();
+    const auto* live = channel.liveMag.data();
+    const auto* nimbre = channel.nimbreMag.data();
+
+    if (settings.warp3 > 0.0f)
+    {
+        // Saturate the nimbre magnitude relative to the pair's sum; the blend keeps warp 0 exact.
+        for (size_t b = 0; b < n; ++b)
+            work[b] = settings.warpDrive * nimbre[b] / (live[b] + nimbre[b] + 1.0e-10f);
+
+        kernels.tanh (work.data(), warped.data(), numBins);
+
+        for (size_t b = 0; b < n; ++b)
+        {
+            const auto s = live[b] + nimbre[b] + 1.0e-10f;
+            warped[b] = warped[b] * s * settings.warp3 + nimbre[b] * (1.0f - settings.warp3);
+        }
+    }
+    else
+    {
+        std::copy (nimbre, nimbre + n, warped.begin());
+    }
+
     const auto haunt = settings.haunt;
 
-    for (int b = 0; b < numBins; ++b)
+    if (! (haunt > 0.0f))
     {
-        const auto re = bins[2 * b];
-        const auto im = bins[2 * b + 1];
-        const auto a = std::sqrt (re * re + im * im);
-        const auto phase = std::atan2 (im, re);
-        const auto i = (size_t) b;
-
-        livePhase[i] = phase;
-        channel.liveMag[i] = a;
-
-        if (capturesLive)
-        {
-            channel.nimbreMag[i] = a;
-            channel.nimbrePhase[i] = phase;
-            channel.hasNimbre = true;
-        }
-        else if (! hadNimbre)
-        {
-            channel.shapedMag[i] = a;
-            continue;
-        }
-
-        // Drift in time: the nimbre spectrum itself leans toward the live one.
-        channel.nimbreMag[i] = channel.nimbreMag[i] * (1.0f - settings.smearAmount) + a * settings.smearAmount;
-
-        if (! settings.shapingActive)
-        {
-            channel.shapedMag[i] = a;
-            continue;
-        }
-
-        auto v = channel.nimbreMag[i];
-
-        if (settings.warp3 > 0.0f)
-        {
-            const auto s = a + v + 1.0e-10f;
-            v = std::tanh (settings.warpDrive * v / s) * s * settings.warp3 + v * (1.0f - settings.warp3);
-        }
-
-        auto target = a;
-
-        if (haunt > 0.0f)
-        {
-            // Geometric interpolation from the live magnitude to the level-floored nimbre one.
-            const auto floored = juce::jmax (gap * a, v);
-            target = std::exp (haunt * std::log (juce::jmax (floored, 1.0e-5f))
-                               + (1.0f - haunt) * std::log (juce::jmax (a, 1.0e-5f)));
-        }
-
-        const auto limited = juce::jmin (target, 4.0f * (a + v) + 1.0e-10f);
-
-        const auto previous = channel.smoothedMag[i];
-        const auto position = (float) b / 1024.0f;
-        auto weight = (limited >= previous ? 0.85f : 0.55f) - 0.2f * (position * position);
-
-        if (flags.frozen)
-            weight *= 0.8f;
-
-        channel.smoothedMag[i] = weight * limited + (1.0f - weight) * previous;
-        channel.shapedMag[i] = channel.smoothedMag[i];
+        std::copy (live, live + n, target.begin());
+        return;
     }
+
+    // Geometric interpolation from the live magnitude to the level-floored nimbre one.
+    for (size_t b = 0; b < n; ++b)
+        work[b] = juce::jmax (juce::jmax (gap * live[b], warped[b]), 1.0e-5f);
+
+    kernels.log (work.data(), work.data(), numBins);
+
+    for (size_t b = 0; b < n; ++b)
+        target[b] = juce::jmax (live[b], 1.0e-5f);
+
+    kernels.log (target.data(), target.data(), numBins);
+
+    for (size_t b = 0; b < n; ++b)
+        target[b] = haunt * work[b] + (1.0f - haunt) * target[b];
+
+    kernels.exp (target.data(), target.data(), numBins);
+}
+
+void SpectralMorph::smoothTriangular (const float* in, float* out, int radius) noexcept
+{
+    const auto& kernel = kernels[(size_t) radius];
+    std::copy (in, in + numBins, padded.begin() + maxRadius);
+    VectorKernelSets::active().convolve (padded.data() + maxRadius, kernel.weights.data(), radius, out, numBins);
+
+    for (size_t b = 0; b < (size_t) numBins; ++b)
+        out[b] /= kernel.weightSums[b];
 }
 
 void SpectralMorph::applyWhisperAndDrift (ChannelSpectral& channel, const MorphSettings& settings) noexcept
@@ -150,8 +192,8 @@ void SpectralMorph::applyWhisperAndDrift (ChannelSpectral& channel, const MorphS
 
     if (settings.whisper > 0.01f && channel.hasNimbre)
     {
-        triangularSmooth (channel.nimbreMag.data(), envNimbre.data(), settings.whisperRadius);
-        triangularSmooth (shaped, envShaped.data(), settings.whisperRadius);
+        smoothTriangular (channel.nimbreMag.data(), envNimbre.data(), settings.whisperRadius);
+        smoothTriangular (shaped, envShaped.data(), settings.whisperRadius);
 
         const auto w = settings.whisper;
 
@@ -161,12 +203,15 @@ void SpectralMorph::applyWhisperAndDrift (ChannelSpectral& channel, const MorphS
             shaped[b] = (1.0f - w) * shaped[b]
                       + w * juce::jmin (shaped[b] / (envShaped[b] + 1.0e-10f) * envNimbre[b],
                                         4.0f * shaped[b] + 1.0e-10f);
+
+        magnitudesUntouched = false;
     }
 
     if (settings.drift > 0.01f)
     {
-        triangularSmooth (shaped, envShaped.data(), settings.driftRadius);
+        smoothTriangular (shaped, envShaped.data(), settings.driftRadius);
         finalMag = envShaped.data();
+        magnitudesUntouched = false;
     }
     else
     {
@@ -174,29 +219,35 @@ void SpectralMorph::applyWhisperAndDrift (ChannelSpectral& channel, const MorphS
     }
 }
 
-void SpectralMorph::resynthesise (ChannelSpectral& channel, const MorphSettings& settings) const noexcept
+void SpectralMorph::resynthesise (ChannelSpectral& channel, const MorphSettings& settings) noexcept
 {
+    const auto& kernels = VectorKernelSets::active();
     auto* bins = channel.fftData.data();
     const auto haunt = settings.haunt;
 
     if (haunt > 0.0f && channel.hasNimbre)
     {
-        for (size_t b = 0; b < (size_t) numBins; ++b)
+        kernels.sinCos (livePhase.data(), liveSine.data(), liveCosine.data(), numBins);
+
+        const auto* nimbreSin = liveSine.data();
+        const auto* nimbreCos = liveCosine.data();
+
+        if (! nimbrePhaseIsLive)
         {
-            const auto nimbrePhase = channel.nimbrePhase[b];
-            const auto x = (1.0f - haunt) * std::cos (livePhase[b]) + haunt * std::cos (nimbrePhase);
-            const auto y = (1.0f - haunt) * std::sin (livePhase[b]) + haunt * std::sin (nimbrePhase);
-            const auto k = finalMag[b] / (std::sqrt (x * x + y * y) + 1.0e-10f);
-            bins[2 * b] = x * k;
-            bins[2 * b + 1] = y * k;
+            kernels.sinCos (channel.nimbrePhase.data(), nimbreSine.data(), nimbreCosine.data(), numBins);
+            nimbreSin = nimbreSine.data();
+            nimbreCos = nimbreCosine.data();
         }
+
+        // Circular blend of the live and nimbre phases, carrying the final magnitude.
+        kernels.blendPolar (finalMag, liveSine.data(), liveCosine.data(), nimbreSin, nimbreCos, haunt, bins, numBins);
+        return;
     }
-    else
-    {
-        for (size_t b = 0; b < (size_t) numBins; ++b)
-        {
-            bins[2 * b] = finalMag[b] * std::cos (livePhase[b]);
-            bins[2 * b + 1] = finalMag[b] * std::sin (livePhase[b]);
-        }
-    }
+
+    // Polar form and back would give the analysis bins again, up to rounding.
+    if (magnitudesUntouched)
+        return;
+
+    kernels.sinCos (livePhase.data(), liveSine.data(), liveCosine.data(), numBins);
+    kernels.rectangular (finalMag, liveSine.data(), liveCosine.data(), bins, numBins);
 }

@@ -43,7 +43,7 @@ class SpectralMorph
 public:
     using BinArray = std::array<float, EngineConstants::numBins>;
 
-    SpectralMorph() = default;
+    SpectralMorph();
 
     /** Level gap and the per-bin loop: reads the live bins in fftData, fills liveMag and
         shapedMag, and captures the live spectrum as the nimbre spectrum when the main input is
@@ -54,18 +54,41 @@ public:
         magnitudes. */
     void applyWhisperAndDrift (ChannelSpectral& channel, const MorphSettings& settings) noexcept;
 
-    /** Writes bins 0 to 1024 of fftData from the final magnitudes and the blended phases. */
-    void resynthesise (ChannelSpectral& channel, const MorphSettings& settings) const noexcept;
+    /** Writes bins 0 to 1024 of fftData from the final magnitudes and the blended phases.
+        Bins whose magnitude and phase no stage changed are left as the analysis gave them. */
+    void resynthesise (ChannelSpectral& channel, const MorphSettings& settings) noexcept;
 
 private:
     float levelGap (const ChannelSpectral& channel, const MorphSettings& settings) const noexcept;
-    void transferWhisper (ChannelSpectral& channel, const MorphSettings& settings) noexcept;
-    void driftAcrossFrequency (const ChannelSpectral& channel, const MorphSettings& settings) noexcept;
+    void warpAndHaunt (const ChannelSpectral& channel, const MorphSettings& settings, float gap) noexcept;
+
+    /** Triangular smoothing across bins, truncated at the ends and renormalised there. */
+    void smoothTriangular (const float* in, float* out, int radius) noexcept;
+
+    static constexpr int maxRadius = 24;
+
+    struct TriangularKernel
+    {
+        std::array<float, 2 * maxRadius + 1> weights {};
+        BinArray weightSums {};
+    };
+
+    std::array<TriangularKernel, maxRadius + 1> kernels {};     // indexed by radius, 1 to 24
 
     BinArray livePhase {};
     BinArray envNimbre {};
-    BinArray envShaped {};          // holds the drift-smoothed magnitudes once whisper is done
-    const float* finalMag = nullptr; // shapedMag, or envShaped after drift
+    BinArray envShaped {};              // holds the drift-smoothed magnitudes once whisper is done
+    BinArray warped {}, target {}, work {};
+    BinArray liveSine {}, liveCosine {}, nimbreSine {}, nimbreCosine {};
+
+    // Smoothing weights of a new value per bin: higher bins move more slowly, falls more slowly
+    // than rises, and everything more slowly while frozen.
+    BinArray riseWeights {}, fallWeights {}, frozenRiseWeights {}, frozenFallWeights {};
+    std::array<float, EngineConstants::numBins + 2 * maxRadius> padded {};   // zeros stay at both ends
+
+    const float* finalMag = nullptr;    // shapedMag, or envShaped after drift
+    bool magnitudesUntouched = false;   // finalMag equals liveMag by construction
+    bool nimbrePhaseIsLive = false;     // this frame captured the live phases as the nimbre ones
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SpectralMorph)
 };

@@ -1,0 +1,72 @@
+#pragma once
+
+/**
+    The engine's element-wise maths over arrays of floats, in three interchangeable sets:
+    `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it) and
+    `avx2` (eight lanes, chosen at load time when the CPU has AVX2). The vector sets use SLEEF's
+    single-precision functions within 3.5 ULP (the exponential within 1 ULP); square roots,
+    divisions, smoothing and the convolution give the scalar set's results bit for bit, and the
+    vector sets' sums add in one fixed order of their own.
+
+    Arrays need no alignment and may have any length. This header has no includes and no inline
+    code, so translation units compiled for other instruction sets share nothing with the rest.
+*/
+struct VectorKernels
+{
+    /** magnitude = sqrt (re^2 + im^2), phase = atan2 (im, re) of interleaved bins. */
+    void (*polar) (const float* bins, float* magnitude, float* phase, int n);
+    void (*sinCos) (const float* angle, float* sine, float* cosine, int n);
+    void (*atan2) (const float* y, const float* x, float* angle, int n);
+    void (*log) (const float* in, float* out, int n);
+    void (*exp) (const float* in, float* out, int n);
+    void (*tanh) (const float* in, float* out, int n);
+    void (*log10) (const float* in, float* out, int n);
+
+    /** Sum of n values. */
+    float (*sum) (const float* in, int n);
+
+    /** Adds b * pi / 2 to phase[b] and wraps the result into [-pi, pi). */
+    void (*advanceQuarterTurns) (float* phase, int n);
+
+    /**
+        out[b] = sum over d = -radius .. radius, in that order, of weights[d + radius] * in[b + d],
+        for b = 0 .. n - 1. `in` points radius elements into a buffer padded with radius values
+        on either side.
+    */
+    void (*convolve) (const float* in, const float* weights, int radius, float* out, int n);
+
+    /**
+        One-pole smoothing with separate speeds: w = target >= state ? rise : fall per bin, then
+        state = w * target + (1 - w) * state.
+    */
+    void (*smooth) (const float* target, float* state, const float* rise, const float* fall, int n);
+
+    /**
+        Interleaved bins from a magnitude and the circular blend of two phases given by their
+        sines and cosines: x = (1 - amount) cosA + amount cosB, likewise y, scaled to the magnitude
+        by magnitude / (sqrt (x^2 + y^2) + 1e-10).
+    */
+    void (*blendPolar) (const float* magnitude, const float* sinA, const float* cosA,
+                        const float* sinB, const float* cosB, float amount, float* bins, int n);
+
+    /** Interleaved bins magnitude * (cos, sin). */
+    void (*rectangular) (const float* magnitude, const float* sine, const float* cosine, float* bins, int n);
+
+    const char* name;
+};
+
+namespace VectorKernelSets
+{
+    extern const VectorKernels scalar;
+    extern const VectorKernels sse2;
+    extern const VectorKernels avx2;
+
+    /** The set the engine uses: the widest the CPU supports, unless replaced. */
+    const VectorKernels& active() noexcept;
+
+    /** Replaces the active set (tests and benchmarks compare the sets); not for the audio thread. */
+    void setActive (const VectorKernels& kernels) noexcept;
+
+    /** The widest set this CPU can run. */
+    const VectorKernels& best() noexcept;
+}

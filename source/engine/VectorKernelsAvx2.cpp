@@ -1,0 +1,300 @@
+// Compiled with AVX2 enabled. Everything here has internal linkage or plain C types, so no inline
+// function compiled for AVX2 can stand in for another translation unit's copy on an older CPU.
+#include "VectorKernels.h"
+
+#include <immintrin.h>
+#include <sleef.h>
+
+namespace
+{
+    constexpr int lanes = 8;
+    constexpr float pi = 3.14159265358979323846f;
+    constexpr float twoPi = 2.0f * pi;
+
+    template <typename Fn>
+    void unary (const float* in, float* out, int n, Fn&& fn)
+    {
+        int i = 0;
+
+        for (; i + lanes <= n; i += lanes)
+            _mm256_storeu_ps (out + i, fn (_mm256_loadu_ps (in + i)));
+
+        if (i < n)
+        {
+            alignas (32) float a[lanes] = { 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f }, r[lanes];
+
+            for (int k = 0; k < n - i; ++k)
+                a[k] = in[i + k];
+
+            _mm256_store_ps (r, fn (_mm256_load_ps (a)));
+
+            for (int k = 0; k < n - i; ++k)
+                out[i + k] = r[k];
+        }
+    }
+
+    void polarGroup (const float* bins, float* magnitude, float* phase)
+    {
+        // Lanes come out as bins 0 1 4 5 2 3 6 7 after the in-lane shuffles; a permute restores order.
+        const auto lo = _mm256_loadu_ps (bins);
+        const auto hi = _mm256_loadu_ps (bins + 8);
+        const auto order = _mm256_setr_epi32 (0, 1, 4, 5, 2, 3, 6, 7);
+        const auto re = _mm256_permutevar8x32_ps (_mm256_shuffle_ps (lo, hi, _MM_SHUFFLE (2, 0, 2, 0)), order);
+        const auto im = _mm256_permutevar8x32_ps (_mm256_shuffle_ps (lo, hi, _MM_SHUFFLE (3, 1, 3, 1)), order);
+        _mm256_storeu_ps (magnitude, _mm256_sqrt_ps (_mm256_add_ps (_mm256_mul_ps (re, re), _mm256_mul_ps (im, im))));
+        _mm256_storeu_ps (phase, Sleef_atan2f8_u10avx2 (im, re));
+    }
+
+    void polar (const float* bins, float* magnitude, float* phase, int n)
+    {
+        int b = 0;
+
+        for (; b + lanes <= n; b += lanes)
+            polarGroup (bins + 2 * b, magnitude + b, phase + b);
+
+        if (b < n)
+        {
+            float padded[2 * lanes] = {}, mag[lanes], ph[lanes];
+
+            for (int k = 0; k < 2 * (n - b); ++k)
+                padded[k] = bins[2 * b + k];
+
+            polarGroup (padded, mag, ph);
+
+            for (int k = 0; k < n - b; ++k)
+            {
+                magnitude[b + k] = mag[k];
+                phase[b + k] = ph[k];
+            }
+        }
+    }
+
+    void sinCos (const float* angle, float* sine, float* cosine, int n)
+    {
+        int i = 0;
+
+        for (; i + lanes <= n; i += lanes)
+        {
+            const auto r = Sleef_sincosf8_u10avx2 (_mm256_loadu_ps (angle + i));
+            _mm256_storeu_ps (sine + i, r.x);
+            _mm256_storeu_ps (cosine + i, r.y);
+        }
+
+        if (i < n)
+        {
+            alignas (32) float a[lanes] = {}, s[lanes], c[lanes];
+
+            for (int k = 0; k < n - i; ++k)
+                a[k] = angle[i + k];
+
+            const auto r = Sleef_sincosf8_u10avx2 (_mm256_load_ps (a));
+            _mm256_store_ps (s, r.x);
+            _mm256_store_ps (c, r.y);
+
+            for (int k = 0; k < n - i; ++k)
+            {
+                sine[i + k] = s[k];
+                cosine[i + k] = c[k];
+            }
+        }
+    }
+
+    void atan2 (const float* y, const float* x, float* angle, int n)
+    {
+        int i = 0;
+
+        for (; i + lanes <= n; i += lanes)
+            _mm256_storeu_ps (angle + i, Sleef_atan2f8_u10avx2 (_mm256_loadu_ps (y + i), _mm256_loadu_ps (x + i)));
+
+        for (; i < n; ++i)
+        {
+            alignas (32) float r[lanes];
+            _mm256_store_ps (r, Sleef_atan2f8_u10avx2 (_mm256_set1_ps (y[i]), _mm256_set1_ps (x[i])));
+            angle[i] = r[0];
+        }
+    }
+
+    void log (const float* in, float* out, int n)   { unary (in, out, n, [] (__m256 x) { return Sleef_logf8_u35avx2 (x); }); }
+    void exp (const float* in, float* out, int n)   { unary (in, out, n, [] (__m256 x) { return Sleef_expf8_u10avx2 (x); }); }
+    void tanh (const float* in, float* out, int n)  { unary (in, out, n, [] (__m256 x) { return Sleef_tanhf8_u35avx2 (x); }); }
+    void log10 (const float* in, float* out, int n) { unary (in, out, n, [] (__m256 x) { return Sleef_log10f8_u10avx2 (x); }); }
+
+    /** Eight running partial sums folded in a fixed order, as the SSE2 set does. */
+    float sum (const float* in, int n)
+    {
+        auto acc = _mm256_setzero_ps();
+        int i = 0;
+
+        for (; i + 8 <= n; i += 8)
+            acc = _mm256_add_ps (acc, _mm256_loadu_ps (in + i));
+
+        alignas (32) float partial[8];
+        _mm256_store_ps (partial, acc);
+
+        for (int k = 0; i < n; ++i, ++k)
+            partial[k] += in[i];
+
+        return ((partial[0] + partial[4]) + (partial[1] + partial[5]))
+             + ((partial[2] + partial[6]) + (partial[3] + partial[7]));
+    }
+
+    void advanceQuarterTurns (float* phase, int n)
+    {
+        const auto vTwoPi = _mm256_set1_ps (twoPi);
+        const auto vPi = _mm256_set1_ps (pi);
+        const auto quarter = _mm256_set1_ps (0.25f);
+        const auto step = _mm256_set1_epi32 (lanes);
+        auto index = _mm256_setr_epi32 (0, 1, 2, 3, 4, 5, 6, 7);
+        int b = 0;
+
+        for (; b + lanes <= n; b += lanes, index = _mm256_add_epi32 (index, step))
+        {
+            const auto increment = _mm256_mul_ps (_mm256_mul_ps (_mm256_cvtepi32_ps (index), vTwoPi), quarter);
+            const auto x = _mm256_add_ps (_mm256_loadu_ps (phase + b), increment);
+            const auto turns = _mm256_floor_ps (_mm256_div_ps (_mm256_add_ps (x, vPi), vTwoPi));
+            _mm256_storeu_ps (phase + b, _mm256_sub_ps (x, _mm256_mul_ps (vTwoPi, turns)));
+        }
+
+        for (; b < n; ++b)
+        {
+            const auto x = phase[b] + (float) b * twoPi * 0.25f;
+            const auto turns = _mm_cvtss_f32 (_mm_floor_ss (_mm_setzero_ps(), _mm_set_ss ((x + pi) / twoPi)));
+            phase[b] = x - twoPi * turns;
+        }
+    }
+
+    void convolve (const float* in, const float* weights, int radius, float* out, int n)
+    {
+        // Four groups of eight bins at a time keep four independent sums in flight; each bin's
+        // sum still runs over the taps in ascending order.
+        constexpr int group = 4 * lanes;
+        int b = 0;
+
+        for (; b + group <= n; b += group)
+        {
+            auto a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
+
+            for (int d = -radius; d <= radius; ++d)
+            {
+                const auto w = _mm256_set1_ps (weights[d + radius]);
+                const auto* x = in + b + d;
+                a0 = _mm256_add_ps (a0, _mm256_mul_ps (w, _mm256_loadu_ps (x)));
+                a1 = _mm256_add_ps (a1, _mm256_mul_ps (w, _mm256_loadu_ps (x + lanes)));
+                a2 = _mm256_add_ps (a2, _mm256_mul_ps (w, _mm256_loadu_ps (x + 2 * lanes)));
+                a3 = _mm256_add_ps (a3, _mm256_mul_ps (w, _mm256_loadu_ps (x + 3 * lanes)));
+            }
+
+            _mm256_storeu_ps (out + b, a0);
+            _mm256_storeu_ps (out + b + lanes, a1);
+            _mm256_storeu_ps (out + b + 2 * lanes, a2);
+            _mm256_storeu_ps (out + b + 3 * lanes, a3);
+        }
+
+        for (; b + lanes <= n; b += lanes)
+        {
+            auto acc = _mm256_setzero_ps();
+
+            for (int d = -radius; d <= radius; ++d)
+                acc = _mm256_add_ps (acc, _mm256_mul_ps (_mm256_set1_ps (weights[d + radius]), _mm256_loadu_ps (in + b + d)));
+
+            _mm256_storeu_ps (out + b, acc);
+        }
+
+        for (; b < n; ++b)
+        {
+            float acc = 0.0f;
+
+            for (int d = -radius; d <= radius; ++d)
+                acc += weights[d + radius] * in[b + d];
+
+            out[b] = acc;
+        }
+    }
+
+    void smoothTail (const float* target, float* state, const float* rise, const float* fall, int n)
+    {
+        for (int b = 0; b < n; ++b)
+        {
+            const auto w = target[b] >= state[b] ? rise[b] : fall[b];
+            state[b] = w * target[b] + (1.0f - w) * state[b];
+        }
+    }
+
+    void smooth (const float* target, float* state, const float* rise, const float* fall, int n)
+    {
+        const auto one = _mm256_set1_ps (1.0f);
+        int b = 0;
+
+        for (; b + lanes <= n; b += lanes)
+        {
+            const auto t = _mm256_loadu_ps (target + b);
+            const auto p = _mm256_loadu_ps (state + b);
+            const auto w = _mm256_blendv_ps (_mm256_loadu_ps (fall + b), _mm256_loadu_ps (rise + b),
+                                             _mm256_cmp_ps (t, p, _CMP_GE_OQ));
+            _mm256_storeu_ps (state + b, _mm256_add_ps (_mm256_mul_ps (w, t), _mm256_mul_ps (_mm256_sub_ps (one, w), p)));
+        }
+
+        smoothTail (target + b, state + b, rise + b, fall + b, n - b);
+    }
+
+    /** Interleaves eight real and eight imaginary parts into bins. */
+    void storeInterleaved (float* bins, __m256 re, __m256 im)
+    {
+        const auto lo = _mm256_unpacklo_ps (re, im);   // bins 0 1 | 4 5
+        const auto hi = _mm256_unpackhi_ps (re, im);   // bins 2 3 | 6 7
+        _mm256_storeu_ps (bins, _mm256_permute2f128_ps (lo, hi, 0x20));
+        _mm256_storeu_ps (bins + 8, _mm256_permute2f128_ps (lo, hi, 0x31));
+    }
+
+    void blendPolar (const float* magnitude, const float* sinA, const float* cosA,
+                     const float* sinB, const float* cosB, float amount, float* bins, int n)
+    {
+        const auto a = _mm256_set1_ps (amount);
+        const auto rest = _mm256_set1_ps (1.0f - amount);
+        const auto tiny = _mm256_set1_ps (1.0e-10f);
+        int b = 0;
+
+        for (; b + lanes <= n; b += lanes)
+        {
+            const auto x = _mm256_add_ps (_mm256_mul_ps (rest, _mm256_loadu_ps (cosA + b)), _mm256_mul_ps (a, _mm256_loadu_ps (cosB + b)));
+            const auto y = _mm256_add_ps (_mm256_mul_ps (rest, _mm256_loadu_ps (sinA + b)), _mm256_mul_ps (a, _mm256_loadu_ps (sinB + b)));
+            const auto length = _mm256_add_ps (_mm256_sqrt_ps (_mm256_add_ps (_mm256_mul_ps (x, x), _mm256_mul_ps (y, y))), tiny);
+            const auto k = _mm256_div_ps (_mm256_loadu_ps (magnitude + b), length);
+            storeInterleaved (bins + 2 * b, _mm256_mul_ps (x, k), _mm256_mul_ps (y, k));
+        }
+
+        for (; b < n; ++b)
+        {
+            const auto x = (1.0f - amount) * cosA[b] + amount * cosB[b];
+            const auto y = (1.0f - amount) * sinA[b] + amount * sinB[b];
+            const auto length = _mm_cvtss_f32 (_mm_sqrt_ss (_mm_set_ss (x * x + y * y))) + 1.0e-10f;
+            const auto k = magnitude[b] / length;
+            bins[2 * b] = x * k;
+            bins[2 * b + 1] = y * k;
+        }
+    }
+
+    void rectangular (const float* magnitude, const float* sine, const float* cosine, float* bins, int n)
+    {
+        int b = 0;
+
+        for (; b + lanes <= n; b += lanes)
+        {
+            const auto m = _mm256_loadu_ps (magnitude + b);
+            storeInterleaved (bins + 2 * b, _mm256_mul_ps (m, _mm256_loadu_ps (cosine + b)),
+                              _mm256_mul_ps (m, _mm256_loadu_ps (sine + b)));
+        }
+
+        for (; b < n; ++b)
+        {
+            bins[2 * b] = magnitude[b] * cosine[b];
+            bins[2 * b + 1] = magnitude[b] * sine[b];
+        }
+    }
+}
+
+namespace VectorKernelSets
+{
+    const VectorKernels avx2 { polar, sinCos, atan2, log, exp, tanh, log10, sum, advanceQuarterTurns, convolve,
+                               smooth, blendPolar, rectangular, "avx2" };
+}

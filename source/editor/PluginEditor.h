@@ -33,6 +33,13 @@ public:
     explicit HollowmereEditor (HollowmereProcessor& p);
     ~HollowmereEditor() override;
 
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseEnter (const juce::MouseEvent& e) override;
+    void mouseExit (const juce::MouseEvent& e) override;
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseDrag (const juce::MouseEvent& e) override;
+    void parentHierarchyChanged() override;
+
     void paint (juce::Graphics& g) override;
     void resized() override;
 
@@ -66,11 +73,19 @@ public:
         explicit WobbleShapeButton (HollowmereProcessor& p) : processorRef (p) {}
         ~WobbleShapeButton() override = default;
 
+        void mouseEnter (const juce::MouseEvent& e) override;
+        void mouseExit (const juce::MouseEvent& e) override;
+        void mouseDown (const juce::MouseEvent& e) override;
+        void paint (juce::Graphics& g) override;
+
+        /** Names of the wobble shapes, by index of the shape parameter. */
+        static const std::array<const char*, 3> shapeNames;
+
         /** The editor's help line; not owned, null until the editor sets it. */
         juce::Label* helpLabel = nullptr;
 
     private:
-        [[maybe_unused]] HollowmereProcessor& processorRef;
+        HollowmereProcessor& processorRef;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WobbleShapeButton)
     };
@@ -82,11 +97,16 @@ public:
         explicit WobbleSyncFreeButton (HollowmereProcessor& p) : processorRef (p) {}
         ~WobbleSyncFreeButton() override = default;
 
+        void mouseEnter (const juce::MouseEvent& e) override;
+        void mouseExit (const juce::MouseEvent& e) override;
+        void mouseDown (const juce::MouseEvent& e) override;
+        void paint (juce::Graphics& g) override;
+
         /** The editor's help line; not owned, null until the editor sets it. */
         juce::Label* helpLabel = nullptr;
 
     private:
-        [[maybe_unused]] HollowmereProcessor& processorRef;
+        HollowmereProcessor& processorRef;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WobbleSyncFreeButton)
     };

@@ -11,7 +11,7 @@ packages=(
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev
     libpng-dev libjpeg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth fonts-dejavu-core librsvg2-bin sox
+    xvfb xauth fonts-dejavu-core librsvg2-bin sox lilv-utils jalv jackd2
 )
 
 missing=()

@@ -9,6 +9,18 @@ namespace
     }
 }
 
+void SpectrumHistory::assignZeros (int rows)
+{
+    numRows = (size_t) rows;
+    values.assign (numRows * (size_t) EngineConstants::numBins, 0.0f);
+}
+
+std::vector<float> SpectrumHistory::copyRow (size_t row) const
+{
+    const auto* first = (*this)[row];
+    return { first, first + EngineConstants::numBins };
+}
+
 void ChannelSpectral::prepare()
 {
     using namespace EngineConstants;
@@ -25,14 +37,8 @@ void ChannelSpectral::prepare()
     assignZeros (outputBlock, hopSize);
     assignZeros (smoothedMag, numBins);
 
-    historyMag.resize (historyRows);
-    historyPhase.resize (historyRows);
-
-    for (auto& row : historyMag)
-        assignZeros (row, numBins);
-
-    for (auto& row : historyPhase)
-        assignZeros (row, numBins);
+    historyMag.assignZeros (historyRows);
+    historyPhase.assignZeros (historyRows);
 
     historyWritePos = 0;
     historyCount = 0;

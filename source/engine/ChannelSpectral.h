@@ -6,6 +6,29 @@
 #include <vector>
 
 /**
+    A ring of spectra: rows of EngineConstants::numBins floats, all in one block so that pushes
+    and rebuilds run over contiguous memory and a new instance makes one allocation per ring.
+*/
+class SpectrumHistory
+{
+public:
+    /** Sizes the ring to a number of rows, every value 0. */
+    void assignZeros (int numRows);
+
+    float* operator[] (size_t row) noexcept                { return values.data() + row * EngineConstants::numBins; }
+    const float* operator[] (size_t row) const noexcept    { return values.data() + row * EngineConstants::numBins; }
+
+    size_t size() const noexcept                            { return numRows; }
+
+    /** A copy of one row. */
+    std::vector<float> copyRow (size_t row) const;
+
+private:
+    std::vector<float> values;
+    size_t numRows = 0;
+};
+
+/**
     The spectral state of one output channel: analysis queues, work buffers, the nimbre spectrum,
     its history rings and the dry rings. Magnitudes are in units of the unscaled 2048-point
     transform, phases in radians, positions in frames of 512 samples.
@@ -35,8 +58,8 @@ struct ChannelSpectral
     std::vector<float> dryAlt;
     int dryPos = 0;
     std::vector<float> smoothedMag;
-    std::vector<std::vector<float>> historyMag;
-    std::vector<std::vector<float>> historyPhase;
+    SpectrumHistory historyMag;
+    SpectrumHistory historyPhase;
     int historyWritePos = 0;
     int historyCount = 0;
     float scrubPos = 0.0f;

@@ -90,8 +90,8 @@ void NimbreHistory::captureFrom (ChannelSpectral& channel, const float* bins) no
 void NimbreHistory::push (ChannelSpectral& channel) noexcept
 {
     const auto row = (size_t) channel.historyWritePos;
-    std::copy (channel.nimbreMag.begin(), channel.nimbreMag.end(), channel.historyMag[row].begin());
-    std::copy (channel.nimbrePhase.begin(), channel.nimbrePhase.end(), channel.historyPhase[row].begin());
+    std::copy (channel.nimbreMag.begin(), channel.nimbreMag.end(), channel.historyMag[row]);
+    std::copy (channel.nimbrePhase.begin(), channel.nimbrePhase.end(), channel.historyPhase[row]);
 
     channel.historyWritePos = (channel.historyWritePos + 1) % historyRows;
 
@@ -148,8 +148,8 @@ void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettin
     {
         const auto r = (((i - 1 + k) % retained) + retained) % retained;
         const auto row = (size_t) ((base + r) % historyRows);
-        mags[k] = channel.historyMag[row].data();
-        phases[k] = channel.historyPhase[row].data();
+        mags[k] = channel.historyMag[row];
+        phases[k] = channel.historyPhase[row];
     }
 
     auto* mag = channel.nimbreMag.data();

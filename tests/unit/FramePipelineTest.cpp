@@ -43,8 +43,8 @@ namespace
 
         for (size_t row = 0; row < 512; ++row)
         {
-            ASSERT_EQ (record.historyMag[row], zeros (1025)) << "row " << row;
-            ASSERT_EQ (record.historyPhase[row], zeros (1025)) << "row " << row;
+            ASSERT_EQ (record.historyMag.copyRow (row), zeros (1025)) << "row " << row;
+            ASSERT_EQ (record.historyPhase.copyRow (row), zeros (1025)) << "row " << row;
         }
 
         EXPECT_EQ (record.dryPos, 0);

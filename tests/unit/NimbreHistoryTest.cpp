@@ -74,8 +74,8 @@ TEST_P (HistoryRecording, PushesOneRowPerFrameAndWraps)
         // The newest row is the nimbre spectrum of the last frame: the live one for the main
         // input, the sidechain's own otherwise.
         const auto newest = (size_t) ((param.expectedWritePos + 511) % 512);
-        EXPECT_EQ (ch.historyMag[newest], ch.nimbreMag);
-        EXPECT_EQ (ch.historyPhase[newest], ch.nimbrePhase);
+        EXPECT_EQ (ch.historyMag.copyRow (newest), ch.nimbreMag);
+        EXPECT_EQ (ch.historyPhase.copyRow (newest), ch.nimbrePhase);
 
         if (param.source == 0.0f)
             EXPECT_EQ (ch.nimbreMag, ch.liveMag);

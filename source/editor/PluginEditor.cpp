@@ -153,6 +153,8 @@ HollowmereEditor::HollowmereEditor (HollowmereProcessor& p)
 
     resizeCorner = std::make_unique<juce::ResizableCornerComponent> (this, &sizeConstrainer);
     resizeCorner->setAlwaysOnTop (true);
+    // Takes the drag only: the editor paints the grip itself, at one size in pixels.
+    resizeCorner->setAlpha (0.0f);
     addAndMakeVisible (*resizeCorner);
 
     // The host may resize the window; the corner above replaces the framework's own resizer.
@@ -191,11 +193,6 @@ juce::Image HollowmereEditor::makeTintedIcon (juce::Colour colour, const void* d
             destination.setPixelColour (x, y, colour.withAlpha (source.getPixelColour (x, y).getAlpha()));
 
     return tinted;
-}
-
-void HollowmereEditor::paint (juce::Graphics& g)
-{
-    g.fillAll (juce::Colour (0xff0d0818));
 }
 
 void HollowmereEditor::resized()

@@ -41,6 +41,7 @@ public:
     void parentHierarchyChanged() override;
 
     void paint (juce::Graphics& g) override;
+    void paintOverChildren (juce::Graphics& g) override;
     void resized() override;
 
     /** Polls the processor's feeds, runs the meter ballistics and animations, repaints. */

@@ -1,10 +1,15 @@
 #include "AudioThreadGuard.h"
 
+#include "editor/PluginEditor.h"
 #include "processor/PluginProcessor.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 namespace
 {
@@ -119,4 +124,83 @@ TEST (RealtimeSafety, TheGuardSeesAllocationsAndLocks)
 
     EXPECT_EQ (allocations, 2u);
     EXPECT_EQ (locks, 1u);
+}
+
+// A host's audio thread keeps processing while the editor is open: the refresh timer reads the
+// feeds and the message thread moves parameters and saves state. Only the audio thread's own calls
+// are counted; the message thread may allocate as it likes.
+TEST (RealtimeSafety, ProcessingNeverAllocatesOrLocksWhileTheEditorRuns)
+{
+    HollowmereProcessor processor;
+    processor.prepareToPlay (44100.0, 512);
+    set (processor, "seance", 0.5f);
+    auto editor = std::unique_ptr<HollowmereEditor> (static_cast<HollowmereEditor*> (processor.createEditor()));
+
+    std::atomic<bool> finished { false };
+    std::atomic<std::size_t> allocations { 0 }, locks { 0 };
+
+    std::thread audio ([&]
+    {
+        juce::AudioBuffer<float> buffer (processor.getTotalNumInputChannels(), 512);
+        juce::MidiBuffer midi;
+
+        for (int block = 0; block < 2000; ++block)
+        {
+            fill (buffer, block * 512);
+            const AudioThreadGuard guard;
+
+            if (block % 50 == 49)
+                processor.processBlockBypassed (buffer, midi);
+            else
+                processor.processBlock (buffer, midi);
+
+            allocations += guard.getAllocations();
+            locks += guard.getLocks();
+        }
+
+        finished = true;
+    });
+
+    for (int tick = 0; ! finished.load(); ++tick)
+    {
+        editor->timerCallback();
+        set (processor, "haunt", (float) (tick % 10) / 10.0f);
+        set (processor, "wobbleMode", (float) ((tick / 7) % 2));
+        juce::MemoryBlock state;
+        processor.getStateInformation (state);
+        std::this_thread::sleep_for (std::chrono::milliseconds (2));
+    }
+
+    audio.join();
+    EXPECT_EQ (allocations.load(), 0u);
+    EXPECT_EQ (locks.load(), 0u);
+}
+
+// Some hosts send more samples than they announced. The processor must cope without growing its
+// buffers on the audio thread and without leaving the range of what it sized.
+TEST (RealtimeSafety, BlocksLongerThanAnnouncedNeitherAllocateNorBreak)
+{
+    HollowmereProcessor processor;
+    processor.prepareToPlay (44100.0, 512);
+    set (processor, "seance", 0.5f);
+    juce::AudioBuffer<float> buffer (processor.getTotalNumInputChannels(), 16384);
+    juce::MidiBuffer midi;
+
+    for (int block = 0; block < 6; ++block)
+    {
+        fill (buffer, block * 16384);
+        const AudioThreadGuard guard;
+
+        if (block % 3 == 2)
+            processor.processBlockBypassed (buffer, midi);
+        else
+            processor.processBlock (buffer, midi);
+
+        EXPECT_EQ (guard.getAllocations(), 0u) << "block " << block;
+        EXPECT_EQ (guard.getLocks(), 0u) << "block " << block;
+
+        for (int c = 0; c < processor.getMainBusNumOutputChannels(); ++c)
+            for (int i = 0; i < buffer.getNumSamples(); ++i)
+                ASSERT_TRUE (std::isfinite (buffer.getSample (c, i))) << "block " << block << ", sample " << i;
+    }
 }

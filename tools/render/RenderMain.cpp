@@ -209,6 +209,9 @@ namespace
         configure (session, options);
         auto changes = resolveAutomation (options.automation, session, sampleRate);
 
+        if (options.listParams)
+            std::cout << session.describeParameters();
+
         if (options.bypass)
             session.bypass();
 

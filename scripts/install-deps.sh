@@ -12,6 +12,7 @@ packages=(
     libpng-dev libjpeg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core librsvg2-bin sox lilv-utils jalv jackd2
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

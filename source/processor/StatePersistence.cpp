@@ -103,12 +103,33 @@ void StatePersistence::save (juce::AudioProcessorValueTreeState& apvts, juce::Me
         juce::AudioProcessor::copyXmlToBinary (*xml, destination);
 }
 
+namespace
+{
+    /** An element that names an attribute twice would set a parameter from its first value while
+        the adopted tree keeps the last, so the next save would change the project. */
+    bool repeatsAnAttribute (const juce::XmlElement& element)
+    {
+        const auto count = element.getNumAttributes();
+
+        for (int i = 0; i < count; ++i)
+            for (int j = i + 1; j < count; ++j)
+                if (element.getAttributeName (i) == element.getAttributeName (j))
+                    return true;
+
+        for (const auto* child : element.getChildIterator())
+            if (repeatsAnAttribute (*child))
+                return true;
+
+        return false;
+    }
+}
+
 bool StatePersistence::restore (juce::AudioProcessorValueTreeState& apvts, const void* data, int sizeInBytes)
 {
     const auto type = apvts.state.getType();
     const auto xml = parseBlock (data, sizeInBytes);
 
-    if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (type.toString()))
+    if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (type.toString()) || repeatsAnAttribute (*xml))
         return false;
 
     auto tree = juce::ValueTree::fromXml (*xml);

@@ -207,6 +207,7 @@ namespace
 
         blocks.push_back ({ "brokenUtf8Sequence", blockOf (std::string ("<Parameters><PARAM id=\"haunt\" value=\"0.9\xe2\"/></Parameters>")) });
         blocks.push_back ({ "nestedOneLevelTooDeep", blockOf (nested (256)) });
+        blocks.push_back ({ "attributeRepeated", blockOf (std::string ("<Parameters><PARAM id=\"wobbleFreeMs\" value=\"21\" value=\"2\"/></Parameters>")) });
         return blocks;
     }
 

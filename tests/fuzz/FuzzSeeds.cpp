@@ -1,4 +1,5 @@
 #include "processor/PluginProcessor.h"
+#include "../support/ComponentContainer.h"
 
 #include <cmath>
 #include <iostream>
@@ -18,22 +19,6 @@ namespace
             std::cerr << "cannot write " << name << "\n";
     }
 
-    juce::MemoryBlock inComponentContainer (const juce::MemoryBlock& block, bool bypassed)
-    {
-        juce::MemoryOutputStream privateData;
-        juce::ValueTree tree ("JUCEPrivateData");
-        tree.setProperty ("Bypass", bypassed, nullptr);
-        tree.writeToStream (privateData);
-
-        juce::MemoryOutputStream out;
-        out.write (block.getData(), block.getSize());
-        out.writeInt64 (0);
-        out.write (privateData.getData(), privateData.getDataSize());
-        out.writeInt64 ((juce::int64) privateData.getDataSize());
-        out.write ("JUCEPrivateData", 15);
-        return out.getMemoryBlock();
-    }
-
     void writeStateSeeds (const juce::File& directory)
     {
         HollowmereProcessor processor;
@@ -47,8 +32,8 @@ namespace
 
         write (directory, "defaults", defaults);
         write (directory, "moved", moved);
-        write (directory, "defaults-in-container", inComponentContainer (defaults, false));
-        write (directory, "moved-in-container-bypassed", inComponentContainer (moved, true));
+        write (directory, "defaults-in-container", hollowmere::test::componentContainer (defaults, false));
+        write (directory, "moved-in-container-bypassed", hollowmere::test::componentContainer (moved, true));
     }
 
     juce::MemoryBlock processorBlock (const juce::MemoryBlock& text)

@@ -1,4 +1,5 @@
 #include "HostedPlugin.h"
+#include "../support/ComponentContainer.h"
 
 namespace
 {
@@ -15,25 +16,6 @@ namespace
         out.writeByte (0);
         out.flush();
         return block;
-    }
-
-    /** What JUCE's VST3 component hands a host: the processor's block, eight zero bytes, the
-        private value tree with "Bypass", its length, and the identifier at the very end.
-    */
-    juce::MemoryBlock componentContainer (const juce::MemoryBlock& block, bool bypassed)
-    {
-        juce::MemoryOutputStream privateData;
-        juce::ValueTree tree ("JUCEPrivateData");
-        tree.setProperty ("Bypass", bypassed, nullptr);
-        tree.writeToStream (privateData);
-
-        juce::MemoryOutputStream out;
-        out.write (block.getData(), block.getSize());
-        out.writeInt64 (0);
-        out.write (privateData.getData(), privateData.getDataSize());
-        out.writeInt64 (static_cast<juce::int64> (privateData.getDataSize()));
-        out.write ("JUCEPrivateData", 15);
-        return out.getMemoryBlock();
     }
 
     /** The component part of the host's own state of a hosted VST3. */
@@ -84,14 +66,14 @@ TEST_F (HostedPluginTest, SavesItsBlockInsideTheFrameworkContainer)
                                       + param ("wobbleFreeMs", "250.0") + param ("wobbleMode", "0.0")
                                       + param ("wobbleShape", "0.0"));
 
-    EXPECT_EQ (componentStateOf (*plugin), componentContainer (processorBlock (expected), false));
+    EXPECT_EQ (componentStateOf (*plugin), hollowmere::test::componentContainer (processorBlock (expected), false));
 }
 
 TEST_F (HostedPluginTest, RestoresItsBlockAndTheBypassFromTheFrameworkContainer)
 {
     const auto restored = parameters (param ("release", "2.6") + param ("haunt", "0.75")
                                       + "<Later keep=\"1\"/>" + param ("source", "1"));
-    restoreComponentState (*plugin, componentContainer (processorBlock (restored), true));
+    restoreComponentState (*plugin, hollowmere::test::componentContainer (processorBlock (restored), true));
 
     EXPECT_FLOAT_EQ (HostedPlugin::findParameter (*plugin, "haunt")->getValue(), 0.75f);
     EXPECT_FLOAT_EQ (HostedPlugin::findParameter (*plugin, "release")->getValue(), 3.0f / 7.0f);
@@ -109,7 +91,7 @@ TEST_F (HostedPluginTest, RestoresItsBlockAndTheBypassFromTheFrameworkContainer)
                                       + param ("whisper", "0.0") + param ("wobbleFreeMs", "250.0")
                                       + param ("wobbleMode", "0.0") + param ("wobbleShape", "0.0"));
 
-    EXPECT_EQ (componentStateOf (*plugin), componentContainer (processorBlock (expected), true));
+    EXPECT_EQ (componentStateOf (*plugin), hollowmere::test::componentContainer (processorBlock (expected), true));
 }
 
 TEST_F (HostedPluginTest, IgnoresADeeplyNestedBlockWithoutCrashing)
@@ -125,7 +107,7 @@ TEST_F (HostedPluginTest, IgnoresADeeplyNestedBlockWithoutCrashing)
     for (int i = 0; i < 100000; ++i)
         nested << "<a>";
 
-    restoreComponentState (*plugin, componentContainer (processorBlock (parameters (param ("haunt", "0.5") + nested)), false));
+    restoreComponentState (*plugin, hollowmere::test::componentContainer (processorBlock (parameters (param ("haunt", "0.5") + nested)), false));
 
     EXPECT_FLOAT_EQ (HostedPlugin::findParameter (*plugin, "haunt")->getValue(), 0.25f);
     EXPECT_EQ (componentStateOf (*plugin), before);

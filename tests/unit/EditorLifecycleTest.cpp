@@ -1,51 +1,9 @@
+#include "support/AudioThread.h"
 #include "support/EditorTestSupport.h"
-
-#include <atomic>
-#include <thread>
 
 namespace
 {
-    /** Runs blocks of noise through the processor on its own thread until stopped. */
-    class AudioThread
-    {
-    public:
-        explicit AudioThread (HollowmereProcessor& p) : processor (p)
-        {
-            processor.prepareToPlay (44100.0, 256);
-            worker = std::thread ([this] { run(); });
-        }
-
-        ~AudioThread()
-        {
-            running = false;
-            worker.join();
-        }
-
-        int blocksProcessed() const { return blocks.load(); }
-
-    private:
-        void run()
-        {
-            juce::AudioBuffer<float> buffer (processor.getTotalNumInputChannels(), 256);
-            juce::MidiBuffer midi;
-            juce::Random random (7);
-
-            while (running)
-            {
-                for (int c = 0; c < buffer.getNumChannels(); ++c)
-                    for (int i = 0; i < buffer.getNumSamples(); ++i)
-                        buffer.setSample (c, i, random.nextFloat() * 2.2f - 1.1f);
-
-                processor.processBlock (buffer, midi);
-                ++blocks;
-            }
-        }
-
-        HollowmereProcessor& processor;
-        std::atomic<bool> running { true };
-        std::atomic<int> blocks { 0 };
-        std::thread worker;
-    };
+    using hollowmere::test::AudioThread;
 
     /** One editor's life: open, tick, paint at two sizes, close. */
     void openUseAndClose (HollowmereProcessor& processor)
@@ -93,8 +51,8 @@ TEST (EditorLifecycle, OpensAndClosesWhileTheProcessorRuns)
             haunt->setValueNotifyingHost ((float) (i % 10) / 10.0f);
         }
 
-        while (audio.blocksProcessed() < 20)
-            std::this_thread::yield();
+        audio.waitForBlocks (20);
+        EXPECT_EQ (audio.badSamples(), 0);
     }
 
     // The processor lives on and still takes an editor.

@@ -1,6 +1,5 @@
 #include "ChannelSpectral.h"
 
-
 namespace
 {
     void assignZeros (std::vector<float>& v, int size)
@@ -39,6 +38,13 @@ void ChannelSpectral::prepare()
 
     historyMag.assignZeros (historyRows);
     historyPhase.assignZeros (historyRows);
+
+    for (auto& cached : phasorRows)
+    {
+        cached.row = -1;
+        assignZeros (cached.sine, numBins);
+        assignZeros (cached.cosine, numBins);
+    }
 
     historyWritePos = 0;
     historyCount = 0;

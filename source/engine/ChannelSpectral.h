@@ -2,6 +2,7 @@
 
 #include "EngineConstants.h"
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -60,6 +61,15 @@ struct ChannelSpectral
     std::vector<float> smoothedMag;
     SpectrumHistory historyMag;
     SpectrumHistory historyPhase;
+
+    /** Sines and cosines of history phase rows, reused while a row stays unchanged. */
+    struct PhasorRow
+    {
+        int row = -1;   // history row these hold, -1 for none
+        std::vector<float> sine, cosine;
+    };
+
+    std::array<PhasorRow, 4> phasorRows;
     int historyWritePos = 0;
     int historyCount = 0;
     float scrubPos = 0.0f;

@@ -80,16 +80,27 @@ void FeedWriter::updateCurves (const ChannelSpectral& channel, DisplayFeeds& fee
 void FeedWriter::writeScope (const juce::AudioBuffer<float>& buffer, int numChannels, DisplayFeeds& feeds) noexcept
 {
     auto w = feeds.scopeWriteIndex.load();
+    const auto numSamples = buffer.getNumSamples();
+    const auto* const* channels = buffer.getArrayOfReadPointers();
+    const auto gain = numChannels >= 2 ? 0.5f : 1.0f;
 
-    for (int i = 0; i < buffer.getNumSamples(); ++i)
+    // In runs up to the end of the ring, so the index wraps once per run.
+    for (int i = 0; i < numSamples;)
     {
-        float sum = 0.0f;
+        const auto run = juce::jmin (numSamples - i, scopeSize - w);
 
-        for (int c = 0; c < numChannels; ++c)
-            sum += buffer.getSample (c, i);
+        for (int k = 0; k < run; ++k)
+        {
+            float sum = 0.0f;
 
-        feeds.scopeRing[(size_t) w].store (numChannels >= 2 ? 0.5f * sum : sum, std::memory_order_relaxed);
-        w = (w + 1) % scopeSize;
+            for (int c = 0; c < numChannels; ++c)
+                sum += channels[c][i + k];
+
+            feeds.scopeRing[(size_t) (w + k)].store (gain * sum, std::memory_order_relaxed);
+        }
+
+        i += run;
+        w = (w + run) % scopeSize;
     }
 
     feeds.scopeWriteIndex.store (w);

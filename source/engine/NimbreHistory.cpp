@@ -4,6 +4,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace EngineConstants;
@@ -53,6 +54,27 @@ namespace
         }
     }
 
+    /**
+        The sines and cosines of one history row's phases, from the channel's cache when a slot
+        holds them. Otherwise they go into a slot holding none of the rows this rebuild wants: of
+        four slots at most three hold the other wanted rows, so one is always free.
+    */
+    const ChannelSpectral::PhasorRow& rowPhasors (ChannelSpectral& channel, int row, const int (&wanted)[4]) noexcept
+    {
+        for (const auto& cached : channel.phasorRows)
+            if (cached.row == row)
+                return cached;
+
+        auto& slot = *std::find_if (channel.phasorRows.begin(), channel.phasorRows.end(), [&] (const auto& cached)
+        {
+            return std::find (std::begin (wanted), std::end (wanted), cached.row) == std::end (wanted);
+        });
+
+        VectorKernelSets::active().sinCos (channel.historyPhase[(size_t) row], slot.sine.data(), slot.cosine.data(), numBins);
+        slot.row = row;
+        return slot;
+    }
+
     float advanceWobble (ChannelSpectral& channel, const ScrubSettings& settings) noexcept
     {
         if (! (settings.wobblePeriod > 0.5f))
@@ -90,6 +112,11 @@ void NimbreHistory::captureFrom (ChannelSpectral& channel, const float* bins) no
 void NimbreHistory::push (ChannelSpectral& channel) noexcept
 {
     const auto row = (size_t) channel.historyWritePos;
+
+    for (auto& cached : channel.phasorRows)
+        if (cached.row == channel.historyWritePos)
+            cached.row = -1;
+
     std::copy (channel.nimbreMag.begin(), channel.nimbreMag.end(), channel.historyMag[row]);
     std::copy (channel.nimbrePhase.begin(), channel.nimbrePhase.end(), channel.historyPhase[row]);
 
@@ -141,15 +168,14 @@ void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettin
 
     // Position 0 is the oldest retained row; positions wrap around the retained frames.
     const auto base = (channel.historyWritePos - retained + historyRows) % historyRows;
+    int rows[4];
     const float* mags[4];
-    const float* phases[4];
 
     for (int k = 0; k < 4; ++k)
     {
         const auto r = (((i - 1 + k) % retained) + retained) % retained;
-        const auto row = (size_t) ((base + r) % historyRows);
-        mags[k] = channel.historyMag[row];
-        phases[k] = channel.historyPhase[row];
+        rows[k] = (base + r) % historyRows;
+        mags[k] = channel.historyMag[(size_t) rows[k]];
     }
 
     auto* mag = channel.nimbreMag.data();
@@ -166,12 +192,12 @@ void NimbreHistory::scrubAndRebuild (ChannelSpectral& channel, const ScrubSettin
 
     for (int k = 0; k < 4; ++k)
     {
-        kernels.sinCos (phases[k], scratch.sine.data(), scratch.cosine.data(), numBins);
+        const auto& phasors = rowPhasors (channel, rows[k], rows);
 
-        for (int b = 0; b < numBins; ++b)
+        for (size_t b = 0; b < (size_t) numBins; ++b)
         {
-            sineSum[b] += weights[k] * scratch.sine[(size_t) b];
-            cosineSum[b] += weights[k] * scratch.cosine[(size_t) b];
+            sineSum[b] += weights[k] * phasors.sine[b];
+            cosineSum[b] += weights[k] * phasors.cosine[b];
         }
     }
 

@@ -30,7 +30,7 @@ namespace NimbreHistory
     /** Per-frame working space of the rebuild. */
     struct RebuildScratch
     {
-        std::array<float, EngineConstants::numBins> sine {}, cosine {}, sineSum {}, cosineSum {};
+        std::array<float, EngineConstants::numBins> sineSum {}, cosineSum {};
     };
 
     /** Takes the nimbre spectrum from a forward-transformed work buffer (interleaved bins). */

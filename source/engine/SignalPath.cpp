@@ -1,5 +1,6 @@
 #include "SignalPath.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -76,12 +77,17 @@ void BypassDelay::write (const juce::AudioBuffer<float>& buffer, int numChannels
     {
         const auto* in = buffer.getReadPointer (c);
         auto* line = lines[(size_t) c].data();
-        auto pos = writePos;
 
-        for (int i = 0; i < numSamples; ++i)
+        // At most the newest `size` samples matter, written in runs up to the end of the line.
+        const auto skipped = juce::jmax (0, numSamples - size);
+        auto pos = (int) ((writePos + (juce::int64) skipped) % size);
+
+        for (int i = skipped; i < numSamples;)
         {
-            line[pos] = in[i];
-            pos = pos + 1 == size ? 0 : pos + 1;
+            const auto run = juce::jmin (numSamples - i, size - pos);
+            std::copy (in + i, in + i + run, line + pos);
+            i += run;
+            pos = pos + run == size ? 0 : pos + run;
         }
     }
 

@@ -235,14 +235,12 @@ void SpectralEngine::runFrame (ChannelSpectral& channel, bool isFirstChannel, co
 
 void SpectralEngine::loadFrames (ChannelSpectral& channel, bool withSidechain) const noexcept
 {
+    // The forward transform reads the first fftSize values and writes the bins over them; the
+    // upper half of the work buffers is never read.
     std::copy (channel.inputFifo.begin(), channel.inputFifo.end(), channel.fftData.begin());
-    std::fill (channel.fftData.begin() + fftSize, channel.fftData.end(), 0.0f);
 
     if (withSidechain)
-    {
         std::copy (channel.sidechainFifo.begin(), channel.sidechainFifo.end(), channel.sidechainFftData.begin());
-        std::fill (channel.sidechainFftData.begin() + fftSize, channel.sidechainFftData.end(), 0.0f);
-    }
 }
 
 void SpectralEngine::analyse (float* workBuffer) const noexcept
@@ -254,7 +252,11 @@ void SpectralEngine::analyse (float* workBuffer) const noexcept
 void SpectralEngine::synthesise (float* workBuffer) const noexcept
 {
     inverseFft.performRealOnlyInverseTransform (workBuffer);
-    juce::FloatVectorOperations::multiply (workBuffer, roundTripScale, fftSize);
+
+    // The framework's transforms round-trip at exactly 1 here, so the pass is usually skipped.
+    if (roundTripScale != 1.0f)
+        juce::FloatVectorOperations::multiply (workBuffer, roundTripScale, fftSize);
+
     analysisWindow.multiplyWithWindowingTable (workBuffer, (size_t) fftSize);
 }
 

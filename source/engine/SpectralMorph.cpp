@@ -31,19 +31,14 @@ SpectralMorph::SpectralMorph()
     // ascending order of the bins they cover.
     for (int radius = 1; radius <= maxRadius; ++radius)
     {
-        auto& kernel = kernels[(size_t) radius];
-
-        for (int d = -radius; d <= radius; ++d)
-            kernel.weights[(size_t) (d + radius)] = 1.0f - (float) std::abs (d) / (float) (radius + 1);
-
         for (int b = 0; b < numBins; ++b)
         {
             float weightSum = 0.0f;
 
             for (int j = juce::jmax (b - radius, 0); j <= juce::jmin (b + radius, numBins - 1); ++j)
-                weightSum += kernel.weights[(size_t) (j - b + radius)];
+                weightSum += 1.0f - (float) std::abs (j - b) / (float) (radius + 1);
 
-            kernel.weightSums[(size_t) b] = weightSum;
+            weightSums[(size_t) radius][(size_t) b] = weightSum;
         }
     }
 
@@ -178,12 +173,12 @@ void SpectralMorph::warpAndHaunt (const ChannelSpectral& channel, const MorphSet
 
 void SpectralMorph::smoothTriangular (const float* in, float* out, int radius) noexcept
 {
-    const auto& kernel = kernels[(size_t) radius];
+    const auto& sums = weightSums[(size_t) radius];
     std::copy (in, in + numBins, padded.begin() + maxRadius);
-    VectorKernelSets::active().convolve (padded.data() + maxRadius, kernel.weights.data(), radius, out, numBins);
+    VectorKernelSets::active().triangular (padded.data() + maxRadius, radius, out, numBins, triangleScratch.data());
 
     for (size_t b = 0; b < (size_t) numBins; ++b)
-        out[b] /= kernel.weightSums[b];
+        out[b] /= sums[b];
 }
 
 void SpectralMorph::applyWhisperAndDrift (ChannelSpectral& channel, const MorphSettings& settings) noexcept

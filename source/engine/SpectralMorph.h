@@ -67,13 +67,7 @@ private:
 
     static constexpr int maxRadius = 24;
 
-    struct TriangularKernel
-    {
-        std::array<float, 2 * maxRadius + 1> weights {};
-        BinArray weightSums {};
-    };
-
-    std::array<TriangularKernel, maxRadius + 1> kernels {};     // indexed by radius, 1 to 24
+    std::array<BinArray, maxRadius + 1> weightSums {};     // per radius (1 to 24), the weights inside the spectrum
 
     BinArray livePhase {};
     BinArray envNimbre {};
@@ -85,6 +79,7 @@ private:
     // than rises, and everything more slowly while frozen.
     BinArray riseWeights {}, fallWeights {}, frozenRiseWeights {}, frozenFallWeights {};
     std::array<float, EngineConstants::numBins + 2 * maxRadius> padded {};   // zeros stay at both ends
+    std::array<float, 3 * (EngineConstants::numBins + 2 * maxRadius)> triangleScratch {};
 
     const float* finalMag = nullptr;    // shapedMag, or envShaped after drift
     bool magnitudesUntouched = false;   // finalMag equals liveMag by construction

@@ -6,6 +6,7 @@
 #if defined (__x86_64__) || defined (_M_X64)
  #include <emmintrin.h>
  #include <sleef.h>
+ #include "TriangularSums.h"
  #define HOLLOWMERE_HAS_SSE2 1
 #endif
 
@@ -68,14 +69,14 @@ namespace
             }
         }
 
-        void convolve (const float* in, const float* weights, int radius, float* out, int n)
+        void triangular (const float* in, int radius, float* out, int n, float*)
         {
             for (int b = 0; b < n; ++b)
             {
                 float acc = 0.0f;
 
                 for (int d = -radius; d <= radius; ++d)
-                    acc += weights[d + radius] * in[b + d];
+                    acc += (1.0f - (float) std::abs (d) / (float) (radius + 1)) * in[b + d];
 
                 out[b] = acc;
             }
@@ -179,8 +180,32 @@ namespace
 
         void sinCos (const float* angle, float* sine, float* cosine, int n)
         {
-            unary (angle, sine, n, [] (__m128 x) { return Sleef_sincosf4_u10sse2 (x).x; });
-            unary (angle, cosine, n, [] (__m128 x) { return Sleef_sincosf4_u10sse2 (x).y; });
+            int i = 0;
+
+            for (; i + lanes <= n; i += lanes)
+            {
+                const auto r = Sleef_sincosf4_u10sse2 (_mm_loadu_ps (angle + i));
+                _mm_storeu_ps (sine + i, r.x);
+                _mm_storeu_ps (cosine + i, r.y);
+            }
+
+            if (i < n)
+            {
+                alignas (16) float a[lanes] = {}, s[lanes], c[lanes];
+
+                for (int k = 0; k < n - i; ++k)
+                    a[k] = angle[i + k];
+
+                const auto r = Sleef_sincosf4_u10sse2 (_mm_load_ps (a));
+                _mm_store_ps (s, r.x);
+                _mm_store_ps (c, r.y);
+
+                for (int k = 0; k < n - i; ++k)
+                {
+                    sine[i + k] = s[k];
+                    cosine[i + k] = c[k];
+                }
+            }
         }
 
         void atan2 (const float* y, const float* x, float* angle, int n)
@@ -226,34 +251,9 @@ namespace
                  + ((partial[2] + partial[6]) + (partial[3] + partial[7]));
         }
 
-        void convolve (const float* in, const float* weights, int radius, float* out, int n)
+        void triangular (const float* in, int radius, float* out, int n, float* scratch)
         {
-            // Four groups of four bins keep four independent sums in flight; each bin's sum still
-            // runs over the taps in ascending order.
-            constexpr int group = 4 * lanes;
-            int b = 0;
-
-            for (; b + group <= n; b += group)
-            {
-                auto a0 = _mm_setzero_ps(), a1 = _mm_setzero_ps(), a2 = _mm_setzero_ps(), a3 = _mm_setzero_ps();
-
-                for (int d = -radius; d <= radius; ++d)
-                {
-                    const auto w = _mm_set1_ps (weights[d + radius]);
-                    const auto* x = in + b + d;
-                    a0 = _mm_add_ps (a0, _mm_mul_ps (w, _mm_loadu_ps (x)));
-                    a1 = _mm_add_ps (a1, _mm_mul_ps (w, _mm_loadu_ps (x + lanes)));
-                    a2 = _mm_add_ps (a2, _mm_mul_ps (w, _mm_loadu_ps (x + 2 * lanes)));
-                    a3 = _mm_add_ps (a3, _mm_mul_ps (w, _mm_loadu_ps (x + 3 * lanes)));
-                }
-
-                _mm_storeu_ps (out + b, a0);
-                _mm_storeu_ps (out + b + lanes, a1);
-                _mm_storeu_ps (out + b + 2 * lanes, a2);
-                _mm_storeu_ps (out + b + 3 * lanes, a3);
-            }
-
-            scalar::convolve (in + b, weights, radius, out + b, n - b);
+            TriangularSums::triangular (in, radius, out, n, scratch);
         }
 
         void smooth (const float* target, float* state, const float* rise, const float* fall, int n)
@@ -322,13 +322,13 @@ namespace VectorKernelSets
 {
     const VectorKernels scalar { ::scalar::polar, ::scalar::sinCos, ::scalar::atan2, ::scalar::log, ::scalar::exp,
                                  ::scalar::tanh, ::scalar::log10, ::scalar::sum, ::scalar::advanceQuarterTurns,
-                                 ::scalar::convolve, ::scalar::smooth, ::scalar::blendPolar,
+                                 ::scalar::triangular, ::scalar::smooth, ::scalar::blendPolar,
                                  ::scalar::rectangular, "scalar" };
 
    #if HOLLOWMERE_HAS_SSE2
     const VectorKernels sse2 { ::sse2::polar, ::sse2::sinCos, ::sse2::atan2, ::sse2::log, ::sse2::exp,
                                ::sse2::tanh, ::sse2::log10, ::sse2::sum, ::scalar::advanceQuarterTurns,
-                               ::sse2::convolve, ::sse2::smooth, ::sse2::blendPolar,
+                               ::sse2::triangular, ::sse2::smooth, ::sse2::blendPolar,
                                ::sse2::rectangular, "sse2" };
    #else
     const VectorKernels sse2 = scalar;

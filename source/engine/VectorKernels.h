@@ -5,8 +5,8 @@
     `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it) and
     `avx2` (eight lanes, chosen at load time when the CPU has AVX2). The vector sets use SLEEF's
     single-precision functions within 3.5 ULP (the exponential within 1 ULP); square roots,
-    divisions, smoothing and the convolution give the scalar set's results bit for bit, and the
-    vector sets' sums add in one fixed order of their own.
+    divisions and smoothing give the scalar set's results bit for bit, and the vector sets' sums
+    add in one fixed order of their own.
 
     Arrays need no alignment and may have any length. This header has no includes and no inline
     code, so translation units compiled for other instruction sets share nothing with the rest.
@@ -29,11 +29,13 @@ struct VectorKernels
     void (*advanceQuarterTurns) (float* phase, int n);
 
     /**
-        out[b] = sum over d = -radius .. radius, in that order, of weights[d + radius] * in[b + d],
-        for b = 0 .. n - 1. `in` points radius elements into a buffer padded with radius values
-        on either side.
+        Triangular smoothing: out[b] = sum over d = -radius .. radius of
+        (1 - |d| / (radius + 1)) * in[b + d], for b = 0 .. n - 1. `in` points radius elements
+        into a buffer padded with radius values on either side; `scratch` holds
+        3 * (n + 2 * radius) floats. The scalar set adds the weighted taps in ascending order; the
+        vector sets add two boxes of radius + 1 taps, in a dozen vector additions per bin.
     */
-    void (*convolve) (const float* in, const float* weights, int radius, float* out, int n);
+    void (*triangular) (const float* in, int radius, float* out, int n, float* scratch);
 
     /**
         One-pole smoothing with separate speeds: w = target >= state ? rise : fall per bin, then

@@ -1,5 +1,6 @@
 // Compiled with AVX2 enabled. Everything here has internal linkage or plain C types, so no inline
 // function compiled for AVX2 can stand in for another translation unit's copy on an older CPU.
+#include "TriangularSums.h"
 #include "VectorKernels.h"
 
 #include <immintrin.h>
@@ -163,52 +164,9 @@ namespace
         }
     }
 
-    void convolve (const float* in, const float* weights, int radius, float* out, int n)
+    void triangular (const float* in, int radius, float* out, int n, float* scratch)
     {
-        // Four groups of eight bins at a time keep four independent sums in flight; each bin's
-        // sum still runs over the taps in ascending order.
-        constexpr int group = 4 * lanes;
-        int b = 0;
-
-        for (; b + group <= n; b += group)
-        {
-            auto a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
-
-            for (int d = -radius; d <= radius; ++d)
-            {
-                const auto w = _mm256_set1_ps (weights[d + radius]);
-                const auto* x = in + b + d;
-                a0 = _mm256_add_ps (a0, _mm256_mul_ps (w, _mm256_loadu_ps (x)));
-                a1 = _mm256_add_ps (a1, _mm256_mul_ps (w, _mm256_loadu_ps (x + lanes)));
-                a2 = _mm256_add_ps (a2, _mm256_mul_ps (w, _mm256_loadu_ps (x + 2 * lanes)));
-                a3 = _mm256_add_ps (a3, _mm256_mul_ps (w, _mm256_loadu_ps (x + 3 * lanes)));
-            }
-
-            _mm256_storeu_ps (out + b, a0);
-            _mm256_storeu_ps (out + b + lanes, a1);
-            _mm256_storeu_ps (out + b + 2 * lanes, a2);
-            _mm256_storeu_ps (out + b + 3 * lanes, a3);
-        }
-
-        for (; b + lanes <= n; b += lanes)
-        {
-            auto acc = _mm256_setzero_ps();
-
-            for (int d = -radius; d <= radius; ++d)
-                acc = _mm256_add_ps (acc, _mm256_mul_ps (_mm256_set1_ps (weights[d + radius]), _mm256_loadu_ps (in + b + d)));
-
-            _mm256_storeu_ps (out + b, acc);
-        }
-
-        for (; b < n; ++b)
-        {
-            float acc = 0.0f;
-
-            for (int d = -radius; d <= radius; ++d)
-                acc += weights[d + radius] * in[b + d];
-
-            out[b] = acc;
-        }
+        TriangularSums::triangular (in, radius, out, n, scratch);
     }
 
     void smoothTail (const float* target, float* state, const float* rise, const float* fall, int n)
@@ -295,6 +253,6 @@ namespace
 
 namespace VectorKernelSets
 {
-    const VectorKernels avx2 { polar, sinCos, atan2, log, exp, tanh, log10, sum, advanceQuarterTurns, convolve,
+    const VectorKernels avx2 { polar, sinCos, atan2, log, exp, tanh, log10, sum, advanceQuarterTurns, triangular,
                                smooth, blendPolar, rectangular, "avx2" };
 }

@@ -154,7 +154,6 @@ namespace
                         if (ch.fill == fftSize)
                         {
                             std::copy (ch.queue.begin(), ch.queue.end(), ch.work.begin());
-                            std::fill (ch.work.begin() + fftSize, ch.work.end(), 0.0f);
                             window.multiplyWithWindowingTable (ch.work.data(), (size_t) fftSize);
                             forward.performRealOnlyForwardTransform (ch.work.data(), true);
                             inverse.performRealOnlyInverseTransform (ch.work.data());

@@ -167,10 +167,10 @@ void SpectralEngine::processChannel (int channelIndex, float* samples, const flo
 void SpectralEngine::takeInput (ChannelSpectral& channel, const float* samples, const float* sidechain, int count,
                                 const DryMix& mix) noexcept
 {
-    for (int i = 0; i < count; ++i)
-        hopInput[(size_t) i] = finiteOrZero (samples[i]);
+    auto* fifo = channel.inputFifo.data() + channel.inputFill;
 
-    std::copy_n (hopInput.begin(), count, channel.inputFifo.begin() + channel.inputFill);
+    for (int i = 0; i < count; ++i)
+        fifo[i] = hopInput[(size_t) i] = finiteOrZero (samples[i]);
 
     if (sidechain != nullptr)
     {

@@ -76,17 +76,18 @@ void SpectralMorph::shapeBins (ChannelSpectral& channel, const MorphSettings& se
     auto* nimbre = channel.nimbreMag.data();
     auto* shaped = channel.shapedMag.data();
 
-    VectorKernelSets::active().polar (channel.fftData.data(), channel.liveMag.data(), livePhase.data(), numBins);
+    // A frame that captures the live spectrum writes its phases straight into the nimbre ones.
+    const auto capturesLive = ! flags.frozen && ! flags.useSidechain;
+    livePhases = capturesLive ? channel.nimbrePhase.data() : livePhase.data();
+    VectorKernelSets::active().polar (channel.fftData.data(), channel.liveMag.data(), livePhases, numBins);
 
     const auto gap = levelGap (channel, settings);
-    const auto capturesLive = ! flags.frozen && ! flags.useSidechain;
     nimbrePhaseIsLive = capturesLive;
     magnitudesUntouched = true;
 
     if (capturesLive)
     {
         std::copy (live, live + n, nimbre);
-        std::copy (livePhase.begin(), livePhase.end(), channel.nimbrePhase.begin());
         channel.hasNimbre = true;
     }
     else if (! channel.hasNimbre)
@@ -222,7 +223,7 @@ void SpectralMorph::resynthesise (ChannelSpectral& channel, const MorphSettings&
 
     if (haunt > 0.0f && channel.hasNimbre)
     {
-        kernels.sinCos (livePhase.data(), liveSine.data(), liveCosine.data(), numBins);
+        kernels.sinCos (livePhases, liveSine.data(), liveCosine.data(), numBins);
 
         const auto* nimbreSin = liveSine.data();
         const auto* nimbreCos = liveCosine.data();
@@ -243,6 +244,6 @@ void SpectralMorph::resynthesise (ChannelSpectral& channel, const MorphSettings&
     if (magnitudesUntouched)
         return;
 
-    kernels.sinCos (livePhase.data(), liveSine.data(), liveCosine.data(), numBins);
+    kernels.sinCos (livePhases, liveSine.data(), liveCosine.data(), numBins);
     kernels.rectangular (finalMag, liveSine.data(), liveCosine.data(), bins, numBins);
 }

@@ -70,6 +70,7 @@ private:
     std::array<BinArray, maxRadius + 1> weightSums {};     // per radius (1 to 24), the weights inside the spectrum
 
     BinArray livePhase {};
+    float* livePhases = livePhase.data();   // this frame's live phases: livePhase, or the captured nimbre ones
     BinArray envNimbre {};
     BinArray envShaped {};              // holds the drift-smoothed magnitudes once whisper is done
     BinArray warped {}, target {}, work {};

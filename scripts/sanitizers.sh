@@ -22,7 +22,7 @@ configure() # <build dir> <sanitizer flags> [cmake options...]
 {
     local dir="$1" flags="$2 -fno-omit-frame-pointer -gline-tables-only"
     shift 2
-    CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" \
+    cmake -S . -B "$dir" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -DNDEBUG" \
         -DHOLLOWMERE_BUILD_TOOLS=OFF -DHOLLOWMERE_BUILD_BENCHMARKS=OFF \

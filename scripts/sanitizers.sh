@@ -7,14 +7,14 @@
 #   build-tsan: ThreadSanitizer. The concurrency tests: another thread processing while the
 #               message thread runs the editor, saves and restores state and moves parameters.
 # Options in the environment: HOLLOWMERE_FUZZ_SECONDS (default 60), HOLLOWMERE_SANITIZER_STEPS
-# (default "asan fuzz tsan"; fuzz runs what the asan step built).
+# (default "asan fuzz tsan", empty for none; fuzz runs what the asan step built).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 jobs="$(nproc)"
 fuzz_seconds="${HOLLOWMERE_FUZZ_SECONDS:-60}"
-steps="${HOLLOWMERE_SANITIZER_STEPS:-asan fuzz tsan}"
+steps="${HOLLOWMERE_SANITIZER_STEPS-asan fuzz tsan}"
 
 # -O1 keeps the sanitized trees quick to compile and the reports readable; line tables are enough
 # for symbolized stacks.
@@ -32,6 +32,7 @@ configure() # <build dir> <sanitizer flags> [cmake options...]
 step() { echo "sanitizers: $* ($(date +%T))"; }
 
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=all"
+asan_runtime="$(clang-14 -print-file-name=libclang_rt.asan-x86_64.so)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
@@ -42,8 +43,7 @@ for s in $steps; do
         step "AddressSanitizer and UndefinedBehaviorSanitizer: unit and host tests"
         # The plug-in module links with --no-undefined, so every target takes the runtime as a
         # shared library, found through the run path.
-        runtime="$(dirname "$(clang-14 -print-file-name=libclang_rt.asan-x86_64.so)")"
-        link="-fsanitize=address,undefined -shared-libasan -Wl,-rpath,$runtime"
+        link="-fsanitize=address,undefined -shared-libasan -Wl,-rpath,$(dirname "$asan_runtime")"
         configure build-asan "$asan_flags -fsanitize=fuzzer-no-link" \
             -DHOLLOWMERE_BUILD_FUZZERS=ON \
             "-DCMAKE_EXE_LINKER_FLAGS=$link" "-DCMAKE_SHARED_LINKER_FLAGS=$link" \
@@ -58,21 +58,20 @@ for s in $steps; do
         corpus="build-asan/corpus"
         rm -rf "$corpus"
         build-asan/tests/fuzz/hollowmere_fuzz_seeds "$corpus/state" "$corpus/process" "$corpus/large"
-        # The fuzzers keep allocations alive across inputs on purpose (one processor per process).
+        # The fuzzers keep allocations alive across inputs on purpose (one processor per process),
+        # and libFuzzer's own start-up wants the shared runtime loaded before everything else.
         # Inputs that once failed, blocks of 16 MiB (each restored or ignored within a second), then
         # the mutations.
-        ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
-            build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer tests/fuzz/regressions/state-*
-        ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
-            build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -timeout=1 -rss_limit_mb=4096 "$corpus"/large/*
-        ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
-            build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -max_total_time="$fuzz_seconds" \
+        export LD_PRELOAD="$asan_runtime" ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+        build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer tests/fuzz/regressions/state-*
+        build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -timeout=1 -rss_limit_mb=4096 "$corpus"/large/*
+        build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -max_total_time="$fuzz_seconds" \
             -max_len=65536 -timeout=1 -print_final_stats=1 "$corpus/state"
-        ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
-            build-asan/tests/fuzz/hollowmere_ProcessBlockFuzzer -max_total_time="$fuzz_seconds" \
+        build-asan/tests/fuzz/hollowmere_ProcessBlockFuzzer -max_total_time="$fuzz_seconds" \
             -max_len=65536 -timeout=1 -print_final_stats=1 "$corpus/process"
         ;;
     tsan)
+        unset LD_PRELOAD
         step "ThreadSanitizer: the concurrency tests"
         configure build-tsan "-fsanitize=thread" \
             "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread"

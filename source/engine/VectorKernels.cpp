@@ -333,16 +333,12 @@ namespace VectorKernelSets
    #else
     const VectorKernels sse2 = scalar;
     const VectorKernels avx2 = scalar;
-    const VectorKernels avx512 = scalar;
    #endif
 
     const VectorKernels& best() noexcept
     {
        #if HOLLOWMERE_HAS_SSE2
         __builtin_cpu_init();
-
-        if (__builtin_cpu_supports ("avx512f"))
-            return avx512;
 
         if (__builtin_cpu_supports ("avx2"))
             return avx2;

@@ -2,9 +2,8 @@
 
 /**
     The engine's element-wise maths over arrays of floats, in three interchangeable sets:
-    `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it),
-    `avx2` (eight lanes, chosen at load time when the CPU has AVX2) and `avx512` (the AVX2 set
-    with sixteen-lane elementary functions, chosen when the CPU has AVX-512F). The vector sets use SLEEF's
+    `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it) and
+    `avx2` (eight lanes, chosen at load time when the CPU has AVX2). The vector sets use SLEEF's
     single-precision functions within 3.5 ULP (the exponential within 1 ULP); square roots,
     divisions and smoothing give the scalar set's results bit for bit, and the vector sets' sums
     add in one fixed order of their own.
@@ -63,7 +62,6 @@ namespace VectorKernelSets
     extern const VectorKernels scalar;
     extern const VectorKernels sse2;
     extern const VectorKernels avx2;
-    extern const VectorKernels avx512;
 
     /** The set the engine uses: the widest the CPU supports, unless replaced. */
     const VectorKernels& active() noexcept;

@@ -23,12 +23,8 @@ namespace
     {
         std::vector<const VectorKernels*> sets { &VectorKernelSets::sse2 };
 
-        // The widest set the CPU has, and every narrower one.
-        if (&VectorKernelSets::best() != &VectorKernelSets::sse2)
+        if (&VectorKernelSets::best() == &VectorKernelSets::avx2)
             sets.push_back (&VectorKernelSets::avx2);
-
-        if (&VectorKernelSets::best() == &VectorKernelSets::avx512)
-            sets.push_back (&VectorKernelSets::avx512);
 
         return sets;
     }

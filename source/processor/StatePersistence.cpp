@@ -49,6 +49,60 @@ namespace
         return juce::parseXML (string);
     }
 
+    /**
+        The framework's number parser adds up exponent digits in an int, which overflows (undefined
+        behaviour) on a text such as "1e99999999999". Such a number is written again with the same
+        value in a form the parser reads safely: infinity or zero, with the sign of the mantissa.
+        Other texts come back unchanged.
+    */
+    juce::String withReadableExponent (const juce::String& text)
+    {
+        auto p = text.getCharPointer();
+        p.incrementToEndOfWhitespace();
+
+        const auto negative = *p == '-';
+
+        if (*p == '-' || *p == '+')
+            ++p;
+
+        bool nonZero = false, point = false;
+
+        for (;; ++p)
+        {
+            if (*p == '.' && ! point)
+                point = true;
+            else if (p.isDigit())
+                nonZero = nonZero || *p != '0';
+            else
+                break;
+        }
+
+        if (*p != 'e' && *p != 'E')
+            return text;
+
+        ++p;
+        const auto negativeExponent = *p == '-';
+
+        if (*p == '-' || *p == '+')
+            ++p;
+
+        while (*p == '0')
+            ++p;
+
+        int digits = 0;
+
+        for (; p.isDigit(); ++p)
+            ++digits;
+
+        if (digits <= 4)
+            return text;
+
+        if (! nonZero || negativeExponent)
+            return negative ? "-0" : "0";
+
+        return negative ? "-1e999" : "1e999";
+    }
+
     float currentValue (const juce::AudioProcessorValueTreeState& apvts, const juce::String& id)
     {
         return apvts.getRawParameterValue (id)->load();
@@ -142,6 +196,10 @@ bool StatePersistence::restore (juce::AudioProcessorValueTreeState& apvts, const
         renamed.copyPropertiesAndChildrenFrom (tree, nullptr);
         tree = renamed;
     }
+
+    for (auto child : tree)
+        if (child.hasProperty (valueProperty))
+            child.setProperty (valueProperty, withReadableExponent (child.getProperty (valueProperty).toString()), nullptr);
 
     // The framework sets a parameter from every child naming it, in order: "nan" would reach
     // the audio thread and the host, so it counts as 0 like any other text that is no number.

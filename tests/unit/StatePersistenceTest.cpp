@@ -270,6 +270,11 @@ namespace
                             "<PARAM id=\"wobbleFreeMs\" value=\"-nan\"/>"),
               { { "haunt", 0.0f }, { "dryWet", 0.0f }, { "wobbleFreeMs", 1.0f } },
               "<PARAM id=\"haunt\" value=\"0.0\"/><PARAM id=\"dryWet\" value=\"0.0\"/><PARAM id=\"wobbleFreeMs\" value=\"1.0\"/>" },
+            { "exponentsTooLongForTheParser",
+              inParameters ("<PARAM id=\"haunt\" value=\"1e99999999999\"/><PARAM id=\"warp\" value=\" -2.5E-0000099999999999\"/>"
+                            "<PARAM id=\"dryWet\" value=\"0.0e+99999999999\"/>"),
+              { { "haunt", 1.0f }, { "warp", 0.0f }, { "dryWet", 0.0f } },
+              "<PARAM id=\"haunt\" value=\"1.0\"/>" },
             { "anyDecimalForm", inParameters ("<PARAM id=\"outputGain\" value=\" -6.50E0\"/><PARAM id=\"source\" value=\"1.000\"/>"),
               { { "outputGain", -6.5f }, { "source", 1.0f } }, "<PARAM id=\"outputGain\" value=\"-6.5\"/><PARAM id=\"source\" value=\"1.0\"/>" },
             { "lastChildNamingAParameterWins",

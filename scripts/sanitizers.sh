@@ -65,9 +65,10 @@ for s in $steps; do
         export LD_PRELOAD="$asan_runtime" ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
         build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer tests/fuzz/regressions/state-*
         build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -timeout=3 -rss_limit_mb=4096 "$corpus"/large/*
-        build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -max_total_time="$fuzz_seconds" \
+        # A fixed seed makes a run repeatable: a failure in CI comes back the same way locally.
+        build-asan/tests/fuzz/hollowmere_StateRestoreFuzzer -seed=1 -max_total_time="$fuzz_seconds" \
             -max_len=65536 -timeout=1 -print_final_stats=1 "$corpus/state"
-        build-asan/tests/fuzz/hollowmere_ProcessBlockFuzzer -max_total_time="$fuzz_seconds" \
+        build-asan/tests/fuzz/hollowmere_ProcessBlockFuzzer -seed=1 -max_total_time="$fuzz_seconds" \
             -max_len=65536 -timeout=1 -print_final_stats=1 "$corpus/process"
         ;;
     tsan)

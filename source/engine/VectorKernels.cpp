@@ -6,6 +6,7 @@
 #if defined (__x86_64__) || defined (_M_X64)
  #include <emmintrin.h>
  #include <sleef.h>
+ #include "LaneLoops.h"
  #include "TriangularSums.h"
  #define HOLLOWMERE_HAS_SSE2 1
 #endif
@@ -156,26 +157,7 @@ namespace
 
         void polar (const float* bins, float* magnitude, float* phase, int n)
         {
-            int b = 0;
-
-            for (; b + lanes <= n; b += lanes)
-                polarGroup (bins + 2 * b, magnitude + b, phase + b);
-
-            if (b < n)
-            {
-                float padded[2 * lanes] = {}, mag[lanes], ph[lanes];
-
-                for (int k = 0; k < 2 * (n - b); ++k)
-                    padded[k] = bins[2 * b + k];
-
-                polarGroup (padded, mag, ph);
-
-                for (int k = 0; k < n - b; ++k)
-                {
-                    magnitude[b + k] = mag[k];
-                    phase[b + k] = ph[k];
-                }
-            }
+            LaneLoops::overBins<lanes> (bins, magnitude, phase, n, polarGroup);
         }
 
         void sinCos (const float* angle, float* sine, float* cosine, int n)
@@ -210,17 +192,10 @@ namespace
 
         void atan2 (const float* y, const float* x, float* angle, int n)
         {
-            int i = 0;
-
-            for (; i + lanes <= n; i += lanes)
-                _mm_storeu_ps (angle + i, Sleef_atan2f4_u10sse2 (_mm_loadu_ps (y + i), _mm_loadu_ps (x + i)));
-
-            for (; i < n; ++i)
+            LaneLoops::overPairs<lanes> (y, x, angle, n, [] (const float* a, const float* b, float* out)
             {
-                alignas (16) float r[lanes];
-                _mm_store_ps (r, Sleef_atan2f4_u10sse2 (_mm_set1_ps (y[i]), _mm_set1_ps (x[i])));
-                angle[i] = r[0];
-            }
+                _mm_storeu_ps (out, Sleef_atan2f4_u10sse2 (_mm_loadu_ps (a), _mm_loadu_ps (b)));
+            });
         }
 
         void log (const float* in, float* out, int n)   { unary (in, out, n, [] (__m128 x) { return Sleef_logf4_u35sse2 (x); }); }
@@ -333,6 +308,7 @@ namespace VectorKernelSets
    #else
     const VectorKernels sse2 = scalar;
     const VectorKernels avx2 = scalar;
+    const VectorKernels avx512 = scalar;
    #endif
 
     const VectorKernels& best() noexcept
@@ -340,10 +316,14 @@ namespace VectorKernelSets
        #if HOLLOWMERE_HAS_SSE2
         __builtin_cpu_init();
 
-        if (__builtin_cpu_supports ("avx2"))
-            return avx2;
+        // SLEEF's AVX2 functions use fused multiply-adds as well.
+        if (! __builtin_cpu_supports ("avx2") || ! __builtin_cpu_supports ("fma"))
+            return sse2;
 
-        return sse2;
+        if (__builtin_cpu_supports ("avx512f"))
+            return avx512;
+
+        return avx2;
        #else
         return scalar;
        #endif

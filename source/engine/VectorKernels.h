@@ -1,12 +1,15 @@
 #pragma once
 
 /**
-    The engine's element-wise maths over arrays of floats, in three interchangeable sets:
-    `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it) and
-    `avx2` (eight lanes, chosen at load time when the CPU has AVX2). The vector sets use SLEEF's
-    single-precision functions within 3.5 ULP (the exponential within 1 ULP); square roots,
-    divisions and smoothing give the scalar set's results bit for bit, and the vector sets' sums
-    add in one fixed order of their own.
+    The engine's element-wise maths over arrays of floats, in four interchangeable sets:
+    `scalar` (the C library, element by element), `sse2` (four lanes, every x86-64 has it),
+    `avx2` (eight lanes, chosen at load time when the CPU has AVX2 and FMA) and `avx512` (the
+    AVX2 set with its arc-tangents eight doubles wide, chosen when the CPU also has AVX-512F).
+    The vector sets use SLEEF's single-precision functions within 3.5 ULP (the exponential within
+    1 ULP), except that the AVX2 and AVX-512 sets evaluate atan2 in double precision, correctly
+    rounded but for values within about 1e-11 of a rounding boundary. Square roots, divisions and
+    smoothing give the scalar set's results bit for bit, and the vector sets' sums add in one
+    fixed order of their own.
 
     Arrays need no alignment and may have any length. This header has no includes and no inline
     code, so translation units compiled for other instruction sets share nothing with the rest.
@@ -62,6 +65,7 @@ namespace VectorKernelSets
     extern const VectorKernels scalar;
     extern const VectorKernels sse2;
     extern const VectorKernels avx2;
+    extern const VectorKernels avx512;
 
     /** The set the engine uses: the widest the CPU supports, unless replaced. */
     const VectorKernels& active() noexcept;

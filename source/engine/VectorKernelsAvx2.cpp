@@ -1,9 +1,13 @@
-// Compiled with AVX2 enabled. Everything here has internal linkage or plain C types, so no inline
+// Compiled with AVX2 and FMA enabled. Everything here has internal linkage or plain C types, so no inline
 // function compiled for AVX2 can stand in for another translation unit's copy on an older CPU.
+#include "ArcTangentPolynomial.h"
+#include "LaneLoops.h"
 #include "TriangularSums.h"
 #include "VectorKernels.h"
 
 #include <immintrin.h>
+#include <iterator>
+#include <limits>
 #include <sleef.h>
 
 namespace
@@ -34,6 +38,64 @@ namespace
         }
     }
 
+    /** atan (num / den) for 0 <= num <= den, four lanes in double precision. */
+    __m256d atanOfRatio (__m256d num, __m256d den)
+    {
+        using namespace ArcTangentPolynomial;
+
+        // Above tan(pi/8) the ratio is reduced: pi/4 + atan ((n - d) / (n + d)), exact in double.
+        const auto reduce = _mm256_cmp_pd (num, _mm256_mul_pd (den, _mm256_set1_pd (tanPiOver8)), _CMP_GT_OQ);
+        const auto n = _mm256_blendv_pd (num, _mm256_sub_pd (num, den), reduce);
+        const auto d = _mm256_max_pd (_mm256_blendv_pd (den, _mm256_add_pd (num, den), reduce), _mm256_set1_pd (tinyDenominator));
+        const auto t = _mm256_div_pd (n, d);
+        const auto z = _mm256_mul_pd (t, t);
+
+        auto p = _mm256_set1_pd (coefficients[0]);
+
+        for (size_t k = 1; k < std::size (coefficients); ++k)
+            p = _mm256_fmadd_pd (p, z, _mm256_set1_pd (coefficients[k]));
+
+        const auto r = _mm256_fmadd_pd (_mm256_mul_pd (t, z), p, t);
+        return _mm256_add_pd (r, _mm256_and_pd (reduce, _mm256_set1_pd (quarterPi)));
+    }
+
+    /** Four lanes of atan2 (|y|, x) from the float parts atan2Lanes prepares. */
+    __m256d atan2Half (__m128 num, __m128 den, __m128 swapped, __m128 x)
+    {
+        auto r = atanOfRatio (_mm256_cvtps_pd (num), _mm256_cvtps_pd (den));
+        const auto swap = _mm256_castsi256_pd (_mm256_cvtepi32_epi64 (_mm_castps_si128 (swapped)));
+        r = _mm256_blendv_pd (r, _mm256_sub_pd (_mm256_set1_pd (ArcTangentPolynomial::halfPi), r), swap);
+
+        // blendv picks by the sign bit, so x = -0 takes the pi - r branch as atan2 wants.
+        return _mm256_blendv_pd (r, _mm256_sub_pd (_mm256_set1_pd (ArcTangentPolynomial::pi), r), _mm256_cvtps_pd (x));
+    }
+
+    /**
+        atan2 evaluated in double precision and rounded once, so the result is the correctly
+        rounded float but for exact values within about 1e-11 of a rounding boundary. Signed zeros
+        give the C library's angles, two infinities the diagonals, NaN gives NaN.
+    */
+    __m256 atan2Lanes (__m256 y, __m256 x)
+    {
+        const auto signBit = _mm256_set1_ps (-0.0f);
+        const auto ax = _mm256_andnot_ps (signBit, x);
+        const auto ay = _mm256_andnot_ps (signBit, y);
+
+        // Two infinities make a ratio of one; one infinity makes an exact 0 or pi/2 below.
+        const auto bothInfinite = _mm256_cmp_ps (_mm256_min_ps (ax, ay), _mm256_set1_ps (std::numeric_limits<float>::infinity()), _CMP_EQ_OQ);
+        const auto num = _mm256_blendv_ps (_mm256_min_ps (ax, ay), _mm256_set1_ps (1.0f), bothInfinite);
+        const auto den = _mm256_blendv_ps (_mm256_max_ps (ax, ay), _mm256_set1_ps (1.0f), bothInfinite);
+        const auto swapped = _mm256_cmp_ps (ay, ax, _CMP_GT_OQ);
+
+        const auto low = atan2Half (_mm256_castps256_ps128 (num), _mm256_castps256_ps128 (den),
+                                    _mm256_castps256_ps128 (swapped), _mm256_castps256_ps128 (x));
+        const auto high = atan2Half (_mm256_extractf128_ps (num, 1), _mm256_extractf128_ps (den, 1),
+                                     _mm256_extractf128_ps (swapped, 1), _mm256_extractf128_ps (x, 1));
+        const auto angle = _mm256_or_ps (_mm256_set_m128 (_mm256_cvtpd_ps (high), _mm256_cvtpd_ps (low)),
+                                         _mm256_and_ps (y, signBit));
+        return _mm256_or_ps (angle, _mm256_cmp_ps (x, y, _CMP_UNORD_Q));
+    }
+
     void polarGroup (const float* bins, float* magnitude, float* phase)
     {
         // Lanes come out as bins 0 1 4 5 2 3 6 7 after the in-lane shuffles; a permute restores order.
@@ -43,31 +105,12 @@ namespace
         const auto re = _mm256_permutevar8x32_ps (_mm256_shuffle_ps (lo, hi, _MM_SHUFFLE (2, 0, 2, 0)), order);
         const auto im = _mm256_permutevar8x32_ps (_mm256_shuffle_ps (lo, hi, _MM_SHUFFLE (3, 1, 3, 1)), order);
         _mm256_storeu_ps (magnitude, _mm256_sqrt_ps (_mm256_add_ps (_mm256_mul_ps (re, re), _mm256_mul_ps (im, im))));
-        _mm256_storeu_ps (phase, Sleef_atan2f8_u10avx2 (im, re));
+        _mm256_storeu_ps (phase, atan2Lanes (im, re));
     }
 
     void polar (const float* bins, float* magnitude, float* phase, int n)
     {
-        int b = 0;
-
-        for (; b + lanes <= n; b += lanes)
-            polarGroup (bins + 2 * b, magnitude + b, phase + b);
-
-        if (b < n)
-        {
-            float padded[2 * lanes] = {}, mag[lanes], ph[lanes];
-
-            for (int k = 0; k < 2 * (n - b); ++k)
-                padded[k] = bins[2 * b + k];
-
-            polarGroup (padded, mag, ph);
-
-            for (int k = 0; k < n - b; ++k)
-            {
-                magnitude[b + k] = mag[k];
-                phase[b + k] = ph[k];
-            }
-        }
+        LaneLoops::overBins<lanes> (bins, magnitude, phase, n, polarGroup);
     }
 
     void sinCos (const float* angle, float* sine, float* cosine, int n)
@@ -102,17 +145,10 @@ namespace
 
     void atan2 (const float* y, const float* x, float* angle, int n)
     {
-        int i = 0;
-
-        for (; i + lanes <= n; i += lanes)
-            _mm256_storeu_ps (angle + i, Sleef_atan2f8_u10avx2 (_mm256_loadu_ps (y + i), _mm256_loadu_ps (x + i)));
-
-        for (; i < n; ++i)
+        LaneLoops::overPairs<lanes> (y, x, angle, n, [] (const float* a, const float* b, float* out)
         {
-            alignas (32) float r[lanes];
-            _mm256_store_ps (r, Sleef_atan2f8_u10avx2 (_mm256_set1_ps (y[i]), _mm256_set1_ps (x[i])));
-            angle[i] = r[0];
-        }
+            _mm256_storeu_ps (out, atan2Lanes (_mm256_loadu_ps (a), _mm256_loadu_ps (b)));
+        });
     }
 
     void log (const float* in, float* out, int n)   { unary (in, out, n, [] (__m256 x) { return Sleef_logf8_u35avx2 (x); }); }

@@ -3,6 +3,7 @@
 #include "engine/VectorKernels.h"
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using hollowmere::test::Harness;
@@ -23,8 +24,11 @@ namespace
     {
         std::vector<const VectorKernels*> sets { &VectorKernelSets::sse2 };
 
-        if (&VectorKernelSets::best() == &VectorKernelSets::avx2)
+        if (&VectorKernelSets::best() != &VectorKernelSets::sse2)
             sets.push_back (&VectorKernelSets::avx2);
+
+        if (&VectorKernelSets::best() == &VectorKernelSets::avx512)
+            sets.push_back (&VectorKernelSets::avx512);
 
         return sets;
     }
@@ -165,6 +169,71 @@ TEST (VectorKernels, ElementaryFunctionsStayWithinAFewUlp)
         }
 
         EXPECT_NEAR (set->sum (x.data(), n), VectorKernelSets::scalar.sum (x.data(), n), 1.0e-5f * VectorKernelSets::scalar.sum (x.data(), n));
+    }
+}
+
+TEST (VectorKernels, WideArcTangentsAreCorrectlyRounded)
+{
+    std::vector<const VectorKernels*> sets;
+
+    for (const auto* set : vectorSets())
+        if (set != &VectorKernelSets::sse2)
+            sets.push_back (set);
+
+    if (sets.empty())
+        GTEST_SKIP() << "this CPU runs only the SSE2 set";
+
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<float> y { 0.0f, -0.0f, 0.0f, -0.0f, 1.0f, -1.0f, 0.0f, -0.0f, 1.0f, -1.0f, 3.0e38f, 1.0e-40f, 1.0f, -1.0e-40f,
+                           inf, -inf, inf, 1.0f, 2.0f, nan, 1.0f, 0.41421356f, 1.0f };
+    std::vector<float> x { 0.0f, 0.0f, -0.0f, -0.0f, 0.0f, 0.0f, -1.0f, -1.0f, 1.0f, -1.0f, 3.0e38f, 1.0f, 1.0e-40f, -1.0e-40f,
+                           inf, -inf, 1.0f, -inf, inf, 1.0f, nan, 1.0f, 0.41421356f };
+
+    // Octants in equal measure, and magnitudes from the quietest to the loudest bins.
+    std::mt19937 generator (12);
+    std::uniform_real_distribution<float> angle (-3.2f, 3.2f), decades (-12.0f, 6.0f);
+
+    while (y.size() < 100000)
+    {
+        const auto a = angle (generator), r = std::pow (10.0f, decades (generator));
+        y.push_back (r * std::sin (a));
+        x.push_back (r * std::cos (a));
+    }
+
+    const auto n = (int) y.size();
+    std::vector<float> bins (2 * (size_t) n);
+
+    for (size_t i = 0; i < (size_t) n; ++i)
+        bins[2 * i] = x[i], bins[2 * i + 1] = y[i];
+
+    for (const auto* set : sets)
+    {
+        SCOPED_TRACE (set->name);
+        std::vector<float> angles ((size_t) n), magnitudes ((size_t) n), phases ((size_t) n);
+        set->atan2 (y.data(), x.data(), angles.data(), n);
+        set->polar (bins.data(), magnitudes.data(), phases.data(), n);
+
+        for (size_t i = 0; i < (size_t) n; ++i)
+        {
+            const auto exact = std::atan2 ((double) y[i], (double) x[i]);
+            const auto expected = (float) exact;
+
+            if (std::isnan (exact))
+            {
+                EXPECT_TRUE (std::isnan (angles[i])) << "atan2 (" << y[i] << ", " << x[i] << ")";
+                continue;
+            }
+
+            // Half an ULP of the rounded result, and the polynomial's 1e-11 of slack.
+            const auto halfUlp = 0.5 * ((double) std::nextafter (std::abs (expected), inf) - (double) std::abs (expected));
+            ASSERT_LE (std::abs ((double) angles[i] - exact), halfUlp + 1.0e-11 * std::abs (exact))
+                << "atan2 (" << y[i] << ", " << x[i] << ") = " << angles[i] << ", correctly rounded " << expected;
+            ASSERT_EQ (std::signbit (angles[i]), std::signbit (expected)) << "atan2 (" << y[i] << ", " << x[i] << ")";
+
+            if (std::isfinite (x[i]) && std::isfinite (y[i]))
+                ASSERT_EQ (phases[i], angles[i]) << "polar phase of (" << x[i] << ", " << y[i] << ")";
+        }
     }
 }
 

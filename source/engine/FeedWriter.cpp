@@ -2,6 +2,7 @@
 
 #include "VectorKernels.h"
 
+#include <array>
 #include <cmath>
 
 using namespace EngineConstants;
@@ -9,16 +10,6 @@ using namespace EngineConstants;
 namespace
 {
     constexpr float floorMagnitude = 1.0e-6f;
-
-    /** Maps -80 dB to 0 and +40 dB to the full 0.2 step of the one-pole curve. */
-    float curveStep (float magnitude, float log10Magnitude) noexcept
-    {
-        if (! (magnitude >= floorMagnitude))
-            return 0.0f;
-
-        const auto level = juce::jlimit (0.0f, 1.0f, (20.0f * log10Magnitude + 80.0f) / 120.0f);
-        return level * 0.19999999f;
-    }
 }
 
 FeedWriter::FeedWriter()
@@ -59,17 +50,23 @@ void FeedWriter::updateCurves (const ChannelSpectral& channel, DisplayFeeds& fee
             magnitudes[s * curvePoints + p] = (*sources[s])[(size_t) curveBins[p]];
 
     for (size_t i = 0; i < magnitudes.size(); ++i)
-        logs[i] = juce::jmax (magnitudes[i], floorMagnitude);
+        steps[i] = juce::jmax (magnitudes[i], floorMagnitude);
 
-    VectorKernelSets::active().log10 (logs.data(), logs.data(), (int) logs.size());
+    VectorKernelSets::active().log10 (steps.data(), steps.data(), (int) steps.size());
+
+    // -80 dB maps to 0 and +40 dB to the full 0.2 step of the one-pole curve; below the floor, 0.
+    for (size_t i = 0; i < steps.size(); ++i)
+    {
+        const auto level = juce::jlimit (0.0f, 1.0f, (20.0f * steps[i] + 80.0f) / 120.0f) * 0.19999999f;
+        steps[i] = magnitudes[i] >= floorMagnitude ? level : 0.0f;
+    }
 
     for (size_t s = 0; s < 3; ++s)
     {
         for (size_t p = 0; p < (size_t) curvePoints; ++p)
         {
-            const auto i = s * curvePoints + p;
             auto& value = (*curves[s])[p];
-            value.store (value.load (std::memory_order_relaxed) * 0.8f + curveStep (magnitudes[i], logs[i]),
+            value.store (value.load (std::memory_order_relaxed) * 0.8f + steps[s * curvePoints + p],
                          std::memory_order_relaxed);
         }
     }
@@ -79,28 +76,27 @@ void FeedWriter::updateCurves (const ChannelSpectral& channel, DisplayFeeds& fee
 
 void FeedWriter::writeScope (const juce::AudioBuffer<float>& buffer, int numChannels, DisplayFeeds& feeds) noexcept
 {
-    auto w = feeds.scopeWriteIndex.load();
     const auto numSamples = buffer.getNumSamples();
     const auto* const* channels = buffer.getArrayOfReadPointers();
     const auto gain = numChannels >= 2 ? 0.5f : 1.0f;
 
-    // In runs up to the end of the ring, so the index wraps once per run.
-    for (int i = 0; i < numSamples;)
+    // Only the newest scopeSize samples stay in the ring; the index moves on by the whole block.
+    const auto skipped = juce::jmax (0, numSamples - scopeSize);
+    const auto count = numSamples - skipped;
+    auto w = (int) ((feeds.scopeWriteIndex.load() + (juce::int64) skipped) % scopeSize);
+
+    std::array<float, scopeSize> mixed;
+    std::fill_n (mixed.begin(), count, 0.0f);
+
+    for (int c = 0; c < numChannels; ++c)
+        juce::FloatVectorOperations::add (mixed.data(), channels[c] + skipped, count);
+
+    juce::FloatVectorOperations::multiply (mixed.data(), gain, count);
+
+    for (int i = 0; i < count; ++i)
     {
-        const auto run = juce::jmin (numSamples - i, scopeSize - w);
-
-        for (int k = 0; k < run; ++k)
-        {
-            float sum = 0.0f;
-
-            for (int c = 0; c < numChannels; ++c)
-                sum += channels[c][i + k];
-
-            feeds.scopeRing[(size_t) (w + k)].store (gain * sum, std::memory_order_relaxed);
-        }
-
-        i += run;
-        w = (w + run) % scopeSize;
+        feeds.scopeRing[(size_t) w].store (mixed[(size_t) i], std::memory_order_relaxed);
+        w = w + 1 == scopeSize ? 0 : w + 1;
     }
 
     feeds.scopeWriteIndex.store (w);

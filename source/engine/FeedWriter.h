@@ -31,8 +31,8 @@ private:
     /** Curve points are spaced logarithmically in bin number: point 0 is bin 0, 63 is bin 974. */
     std::array<int, EngineConstants::curvePoints> curveBins {};
 
-    // The three curves' magnitudes and their logarithms, live, nimbre and shaped in turn.
-    std::array<float, 3 * EngineConstants::curvePoints> magnitudes {}, logs {};
+    // The three curves' magnitudes and the steps they add, live, nimbre and shaped in turn.
+    std::array<float, 3 * EngineConstants::curvePoints> magnitudes {}, steps {};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FeedWriter)
 };

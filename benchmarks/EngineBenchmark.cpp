@@ -1,8 +1,11 @@
+#include "engine/VectorKernels.h"
 #include "processor/PluginProcessor.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -235,6 +238,37 @@ namespace
         std::vector<std::string> order;
         std::map<std::string, std::vector<double>> times;
     };
+
+    /**
+        HOLLOWMERE_KERNELS=scalar (or sse2, avx2, avx512) runs every case of this executable on
+        that kernel set instead of the widest one the CPU supports, for before-and-after
+        comparisons. Chosen in main, after the library's static initialisation has picked its
+        default; a set wider than the CPU's widest is refused.
+    */
+    void useRequestedKernels()
+    {
+        const auto* requested = std::getenv ("HOLLOWMERE_KERNELS");
+
+        if (requested == nullptr)
+            return;
+
+        // Narrowest first, so every set up to the CPU's widest can run here.
+        for (const auto* set : { &VectorKernelSets::scalar, &VectorKernelSets::sse2, &VectorKernelSets::avx2, &VectorKernelSets::avx512 })
+        {
+            if (std::strcmp (requested, set->name) == 0)
+            {
+                VectorKernelSets::setActive (*set);
+                std::printf ("kernel set: %s\n", set->name);
+                return;
+            }
+
+            if (set == &VectorKernelSets::best())
+                break;
+        }
+
+        std::fprintf (stderr, "HOLLOWMERE_KERNELS: \"%s\" is not a kernel set this CPU runs\n", requested);
+        std::exit (2);
+    }
 }
 
 int main (int argc, char** argv)
@@ -242,6 +276,7 @@ int main (int argc, char** argv)
     // The parameter tree needs the message manager.
     const juce::ScopedJuceInitialiser_GUI juceInitialiser;
     const juce::ScopedNoDenormals noDenormals;
+    useRequestedKernels();
 
     benchmark::RegisterBenchmark ("StftBaseline", stftBaseline)->Unit (benchmark::kMillisecond);
 

@@ -1,37 +1,15 @@
 #include "processor/PluginProcessor.h"
 
-#include "engine/VectorKernels.h"
-
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <malloc.h>
 
 /*
     What one more instance costs a host: the time from construction to the end of the first
     prepareToPlay at 44.1 kHz stereo, and the heap it holds per channel.
-
-    HOLLOWMERE_KERNELS=scalar (or sse2, avx2) runs every case of this executable on that kernel set
-    instead of the widest one the CPU supports, for before-and-after comparisons.
 */
 namespace
 {
-    [[maybe_unused]] const bool kernelsChosen = []
-    {
-        if (const auto* requested = std::getenv ("HOLLOWMERE_KERNELS"))
-        {
-            if (std::strcmp (requested, "scalar") == 0)
-                VectorKernelSets::setActive (VectorKernelSets::scalar);
-            else if (std::strcmp (requested, "sse2") == 0)
-                VectorKernelSets::setActive (VectorKernelSets::sse2);
-            else if (std::strcmp (requested, "avx2") == 0)
-                VectorKernelSets::setActive (VectorKernelSets::avx2);
-        }
-
-        return true;
-    }();
-
     void prepareStereo (HollowmereProcessor& processor)
     {
         processor.prepareToPlay (44100.0, 512);

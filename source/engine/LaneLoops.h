@@ -11,28 +11,31 @@ namespace
 {
     namespace LaneLoops
     {
-        /** group (bins, magnitude, phase) reads 2 * lanes interleaved floats and writes lanes of each. */
-        template <int lanes, typename Group>
-        void overBins (const float* bins, float* magnitude, float* phase, int n, Group&& group)
+        /**
+            group (in, first, second) reads `stride` * lanes floats and writes lanes of each output:
+            stride 2 for interleaved bins, 1 for plain arrays.
+        */
+        template <int lanes, int stride, typename Group>
+        void overTwoOutputs (const float* in, float* first, float* second, int n, Group&& group)
         {
-            int b = 0;
+            int i = 0;
 
-            for (; b + lanes <= n; b += lanes)
-                group (bins + 2 * b, magnitude + b, phase + b);
+            for (; i + lanes <= n; i += lanes)
+                group (in + stride * i, first + i, second + i);
 
-            if (b < n)
+            if (i < n)
             {
-                float padded[2 * lanes] = {}, mag[lanes], ph[lanes];
+                float padded[stride * lanes] = {}, a[lanes], b[lanes];
 
-                for (int k = 0; k < 2 * (n - b); ++k)
-                    padded[k] = bins[2 * b + k];
+                for (int k = 0; k < stride * (n - i); ++k)
+                    padded[k] = in[stride * i + k];
 
-                group (padded, mag, ph);
+                group (padded, a, b);
 
-                for (int k = 0; k < n - b; ++k)
+                for (int k = 0; k < n - i; ++k)
                 {
-                    magnitude[b + k] = mag[k];
-                    phase[b + k] = ph[k];
+                    first[i + k] = a[k];
+                    second[i + k] = b[k];
                 }
             }
         }

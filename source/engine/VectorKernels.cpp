@@ -157,37 +157,17 @@ namespace
 
         void polar (const float* bins, float* magnitude, float* phase, int n)
         {
-            LaneLoops::overBins<lanes> (bins, magnitude, phase, n, polarGroup);
+            LaneLoops::overTwoOutputs<lanes, 2> (bins, magnitude, phase, n, polarGroup);
         }
 
         void sinCos (const float* angle, float* sine, float* cosine, int n)
         {
-            int i = 0;
-
-            for (; i + lanes <= n; i += lanes)
+            LaneLoops::overTwoOutputs<lanes, 1> (angle, sine, cosine, n, [] (const float* in, float* s, float* c)
             {
-                const auto r = Sleef_sincosf4_u10sse2 (_mm_loadu_ps (angle + i));
-                _mm_storeu_ps (sine + i, r.x);
-                _mm_storeu_ps (cosine + i, r.y);
-            }
-
-            if (i < n)
-            {
-                alignas (16) float a[lanes] = {}, s[lanes], c[lanes];
-
-                for (int k = 0; k < n - i; ++k)
-                    a[k] = angle[i + k];
-
-                const auto r = Sleef_sincosf4_u10sse2 (_mm_load_ps (a));
-                _mm_store_ps (s, r.x);
-                _mm_store_ps (c, r.y);
-
-                for (int k = 0; k < n - i; ++k)
-                {
-                    sine[i + k] = s[k];
-                    cosine[i + k] = c[k];
-                }
-            }
+                const auto r = Sleef_sincosf4_u10sse2 (_mm_loadu_ps (in));
+                _mm_storeu_ps (s, r.x);
+                _mm_storeu_ps (c, r.y);
+            });
         }
 
         void atan2 (const float* y, const float* x, float* angle, int n)

@@ -78,7 +78,7 @@ namespace
 
     void polar (const float* bins, float* magnitude, float* phase, int n)
     {
-        LaneLoops::overBins<lanes> (bins, magnitude, phase, n, polarGroup);
+        LaneLoops::overTwoOutputs<lanes, 2> (bins, magnitude, phase, n, polarGroup);
     }
 
     void atan2 (const float* y, const float* x, float* angle, int n)

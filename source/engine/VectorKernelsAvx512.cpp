@@ -41,9 +41,10 @@ namespace
         const auto bothInfinite = _mm256_cmp_ps (_mm256_min_ps (ax, ay), _mm256_set1_ps (std::numeric_limits<float>::infinity()), _CMP_EQ_OQ);
         const auto num = _mm512_cvtps_pd (_mm256_blendv_ps (_mm256_min_ps (ax, ay), _mm256_set1_ps (1.0f), bothInfinite));
         const auto den = _mm512_cvtps_pd (_mm256_blendv_ps (_mm256_max_ps (ax, ay), _mm256_set1_ps (1.0f), bothInfinite));
-        const auto swapped = _mm512_cmp_pd_mask (_mm512_cvtps_pd (ay), _mm512_cvtps_pd (ax), _CMP_GT_OQ);
-        const auto negativeX = _mm512_test_epi64_mask (_mm512_castpd_si512 (_mm512_cvtps_pd (x)),
-                                                       _mm512_set1_epi64 ((long long) 0x8000000000000000ull));
+        const auto swapped = (__mmask8) _mm256_movemask_ps (_mm256_cmp_ps (ay, ax, _CMP_GT_OQ));
+
+        // The sign bits themselves, so x = -0 takes the pi - r branch as atan2 wants.
+        const auto negativeX = (__mmask8) _mm256_movemask_ps (x);
 
         // Above tan(pi/8) the ratio is reduced: pi/4 + atan ((n - d) / (n + d)), exact in double.
         const auto reduce = _mm512_cmp_pd_mask (num, _mm512_mul_pd (den, _mm512_set1_pd (tanPiOver8)), _CMP_GT_OQ);
